@@ -1,0 +1,60 @@
+# Turning a product folder into linkable data: the product's own programs,
+# then the generated payload tables and configuration record.
+#
+# TW_PAYLOADGEN is the host generator's path and TW_PAYLOADGEN_TARGET the
+# target that builds it (set by the top-level list for host and Win32 builds).
+
+# Builds one of a product's Win32 programs into the product's built folder.
+# Called from a product folder's CMakeLists.txt; PRODUCT_BUILT_DIR and
+# PRODUCT_ID are set by tw_add_product before it adds that folder.
+function(add_product_program name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES" ${ARGN})
+    add_executable(${name} WIN32 ${ARG_SOURCES})
+    tw_engine_flags(${name})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES})
+    set_target_properties(${name} PROPERTIES
+        RUNTIME_OUTPUT_DIRECTORY ${PRODUCT_BUILT_DIR})
+    target_link_options(${name} PRIVATE -s)
+    set_property(GLOBAL APPEND PROPERTY TW_PRODUCT_PROGRAMS_${PRODUCT_ID} ${name})
+endfunction()
+
+# tw_add_product(<id> <product-folder>)
+# Builds the folder's programs (when it has a CMakeLists.txt) and defines the
+# object library <id>_payload holding its payload tables, configuration
+# record and agreement text. <id>_payload_dir names the generated folder,
+# which also holds product.ico for the resource script.
+function(tw_add_product id product_dir)
+    set(PRODUCT_ID ${id})
+    set(PRODUCT_BUILT_DIR ${CMAKE_BINARY_DIR}/products/${id}/built)
+    set(out ${CMAKE_BINARY_DIR}/products/${id}/generated)
+    file(MAKE_DIRECTORY ${PRODUCT_BUILT_DIR} ${out})
+    if(EXISTS ${product_dir}/CMakeLists.txt)
+        add_subdirectory(${product_dir} ${CMAKE_BINARY_DIR}/products/${id}/programs)
+    endif()
+    get_property(programs GLOBAL PROPERTY TW_PRODUCT_PROGRAMS_${id})
+
+    file(GLOB_RECURSE product_inputs CONFIGURE_DEPENDS ${product_dir}/*)
+    set(program_files "")
+    foreach(p IN LISTS programs)
+        list(APPEND program_files $<TARGET_FILE:${p}>)
+    endforeach()
+    set(outputs ${out}/payload_chunks.S ${out}/payload_table.cpp
+                ${out}/installer_config.cpp ${out}/payload_chunks.bin
+                ${out}/product.ico)
+    add_custom_command(
+        OUTPUT ${outputs}
+        COMMAND ${TW_PAYLOADGEN} --product ${product_dir}
+                --built ${PRODUCT_BUILT_DIR} --output ${out}
+        DEPENDS ${TW_PAYLOADGEN_TARGET} ${product_inputs} ${programs} ${program_files}
+        COMMENT "Generating the payload of ${id}"
+        VERBATIM)
+    add_library(${id}_payload OBJECT
+        ${out}/payload_chunks.S ${out}/payload_table.cpp ${out}/installer_config.cpp)
+    target_include_directories(${id}_payload PRIVATE ${PROJECT_SOURCE_DIR})
+    # .incbin finds the chunk bytes by bare name, so the generated sources do
+    # not depend on where the build tree lies.
+    set_source_files_properties(${out}/payload_chunks.S PROPERTIES
+        COMPILE_OPTIONS "-Wa,-I${out}"
+        OBJECT_DEPENDS ${out}/payload_chunks.bin)
+    set(${id}_payload_dir ${out} PARENT_SCOPE)
+endfunction()

@@ -1,0 +1,46 @@
+// Extraction of the payload to disk, and its removal after a failed run.
+#pragma once
+
+#include "payload/payload_table.h"
+
+// Window handles pass through the portable code untouched. Declaring the
+// same incomplete type that <windows.h> uses for HWND keeps the callback type
+// identical to a Win32 procedure taking HWND, without including it here.
+struct HWND__;
+typedef HWND__* WindowHandle;
+
+// Called with the window given to the operation, a payload name as stored
+// (or "" / "Done" at the end) and a percentage from 0 to 100.
+typedef void (*ProgressCallback)(WindowHandle window, const char* text, int percent);
+
+enum ExtractResult {
+    EXTRACT_CANNOT_CREATE = 1,  // a directory or a file cannot be created
+    EXTRACT_WRITE_FAILED = 2,   // a file was not written completely
+    EXTRACT_NO_MEMORY = 3,      // the working buffer cannot be allocated
+    EXTRACT_DONE = 4            // every file is in place
+};
+
+// Writes every file of the table below the current directory ("SYSTEM/"
+// names below the system directory), in table order, each with its stored
+// time. A null callback reports nothing and changes nothing else.
+ExtractResult extractPayloadFrom(const PayloadTable& table, WindowHandle window,
+                                 ProgressCallback callback);
+
+// The same for the table linked into this program.
+ExtractResult extractPayload(WindowHandle window, ProgressCallback callback);
+
+// Creates every directory on the path before its last separator; a drive
+// designator ("C:") is passed over. Returns 1 when all exist, 0 when one
+// cannot be created (those made so far stay).
+int makeParentDirectories(const char* path);
+
+// Deletes every payload name found below the current directory, in table
+// order. Returns EXTRACT_DONE when all are gone, 0 at the first file that
+// exists but cannot be deleted (later files are left).
+int removePayloadFilesFrom(const PayloadTable& table, WindowHandle window,
+                           ProgressCallback callback);
+int removePayloadFiles(WindowHandle window, ProgressCallback callback);
+
+// The percentage reported for chunksDone of totalChunks, truncated. A table
+// without chunks counts as complete rather than dividing by zero.
+int progressPercent(int64_t chunksDone, int64_t totalChunks);

@@ -1,0 +1,11 @@
+// The entry points over the table linked into this program; kept apart so
+// that tests can link the engine with tables of their own.
+#include "payload/extract.h"
+
+ExtractResult extractPayload(WindowHandle window, ProgressCallback callback) {
+    return extractPayloadFrom(payloadTable, window, callback);
+}
+
+int removePayloadFiles(WindowHandle window, ProgressCallback callback) {
+    return removePayloadFilesFrom(payloadTable, window, callback);
+}

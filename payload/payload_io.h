@@ -1,0 +1,51 @@
+// What extraction and removal need from the system, in our own words. One
+// implementation serves Windows (payload_io_win32.cpp, over the C runtime
+// and kernel32); the host tests link their own, with fault injection.
+#pragma once
+
+#include <stdint.h>
+
+namespace payload_io {
+
+struct PathStatus {
+    bool isDirectory;
+    int64_t modificationTime;  // seconds since 1970-01-01 UTC
+};
+
+struct File;  // an open file of the implementation
+
+// The Windows system directory, without a guaranteed trailing separator.
+// False when it cannot be had or does not fit the buffer.
+bool systemDirectory(char* buffer, uint32_t size);
+
+// False when nothing exists at the path.
+bool pathStatus(const char* path, PathStatus* status);
+
+// Creates one directory; false when it cannot be created.
+bool createDirectory(const char* path);
+
+// Creates or truncates a file for binary writing. On failure returns null and
+// tells whether the open was refused for lack of access (a file in use or
+// read-only) as opposed to any other reason.
+File* openForWriting(const char* path, bool* accessDenied);
+
+// Opens an existing file for binary reading; null when it does not open.
+File* openForReading(const char* path);
+
+// Writes with one call; returns the number of bytes written.
+uint32_t writeFile(File* file, const void* data, uint32_t size);
+
+// Closes the file; false when buffered bytes could not be written out.
+bool closeFile(File* file);
+
+// Sets access and modification time; failures are of no interest.
+void setFileTimes(const char* path, int32_t time);
+
+// Deletes a file; false when it could not be deleted.
+bool removeFile(const char* path);
+
+// The working buffer; null when there is no memory for it.
+void* allocate(uint32_t size);
+void release(void* block);
+
+}  // namespace payload_io
