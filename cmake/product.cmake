@@ -45,7 +45,7 @@ function(tw_add_product id product_dir)
         OUTPUT ${outputs}
         COMMAND ${TW_PAYLOADGEN} --product ${product_dir}
                 --built ${PRODUCT_BUILT_DIR} --output ${out}
-        DEPENDS ${TW_PAYLOADGEN_TARGET} ${product_inputs} ${programs} ${program_files}
+        DEPENDS ${TW_PAYLOADGEN_TARGET} ${TW_PAYLOADGEN} ${product_inputs} ${programs} ${program_files}
         COMMENT "Generating the payload of ${id}"
         VERBATIM)
     add_library(${id}_payload OBJECT
