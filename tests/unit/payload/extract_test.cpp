@@ -272,7 +272,7 @@ TEST_F(Extraction, ADamagedChunkWritesNoneOfItsOutput) {
 TEST_F(Extraction, AChunkInflatingPastTheBufferIsRefused) {
     Bytes tooBig = patternBytes(CHUNK_SIZE + 1, 2);
     TestPayload payload;
-    payload.addRawChunks("over.bin", {compressPiece(tooBig.data(), tooBig.size())}, T2001);
+    payload.addRawChunks("over.bin", {compressStream(tooBig.data(), tooBig.size())}, T2001);
     EXPECT_EQ(EXTRACT_WRITE_FAILED, extractPayloadFrom(payload.table(), nullptr, nullptr));
     EXPECT_TRUE(readFile("over.bin").empty());
 }

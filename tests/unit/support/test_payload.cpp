@@ -4,7 +4,7 @@
 
 #include <stdexcept>
 
-Bytes compressPiece(const unsigned char* data, size_t size) {
+Bytes compressStream(const unsigned char* data, size_t size) {
     uLongf length = compressBound(size);
     Bytes out(length);
     if (compress2(out.data(), &length, data, size, 6) != Z_OK) throw std::runtime_error("compress2");
@@ -34,7 +34,7 @@ TestPayload& TestPayload::add(const std::string& name, const Bytes& content, int
     std::vector<Bytes> chunks;
     for (size_t at = 0; at < content.size(); at += CHUNK_SOURCE_SIZE) {
         size_t piece = std::min<size_t>(CHUNK_SOURCE_SIZE, content.size() - at);
-        chunks.push_back(compressPiece(content.data() + at, piece));
+        chunks.push_back(compressStream(content.data() + at, piece));
     }
     return addRawChunks(name, std::move(chunks), time);
 }

@@ -40,6 +40,6 @@ private:
     PayloadTable table_ = {};
 };
 
-Bytes compressPiece(const unsigned char* data, size_t size);
+Bytes compressStream(const unsigned char* data, size_t size);
 Bytes patternBytes(size_t size, unsigned seed);  // compressible, not trivial
 Bytes randomBytes(size_t size, unsigned seed);   // incompressible

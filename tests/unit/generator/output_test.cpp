@@ -1,0 +1,123 @@
+// The generated files: identical for the same product whatever the thread
+// count, rewritten only when they change, and free of anything tied to the
+// build machine or open to misreading by the compiler or assembler.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <sstream>
+
+#include "payloadgen/emit.h"
+#include "test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* const outputNames[] = {"payload_chunks.bin", "payload_chunks.S", "payload_table.cpp",
+                                   "installer_config.cpp", "product.ico"};
+
+// A product of several pieces per file, some of them noise, with a time
+// taken from the file system.
+void fillProduct(gentest::TestProduct& product) {
+    product.addSource("docs/big.txt", "files/big.txt", gentest::sampleBytes(95000, 3, true));
+    product.addSource("SYSTEM/noise.dll", "files/noise.dll", gentest::sampleBytes(70001, 4, false));
+    product.addSource("empty.dat", "files/empty.dat", "");
+    product.description["payload"].back().erase("time");
+}
+
+TEST(GeneratedOutput, IsTheSameForAnyThreadCountAndRun) {
+    gentest::TestProduct product;
+    fillProduct(product);
+    const fs::path out = product.outputDir();
+    ASSERT_EQ(product.run({"--threads", "1"}).status, 0);
+    for (const char* threads : {"7", ""}) {
+        SCOPED_TRACE(*threads ? threads : "all cores");
+        const fs::path first = out.string() + "-first";
+        fs::remove_all(first);
+        fs::rename(out, first);
+        const auto result = product.run(*threads ? std::vector<std::string>{"--threads", threads}
+                                                 : std::vector<std::string>{});
+        ASSERT_EQ(result.status, 0) << result.err;
+        for (const char* name : outputNames)
+            EXPECT_EQ(gentest::readFile(out / name), gentest::readFile(first / name)) << name;
+    }
+}
+
+TEST(GeneratedOutput, RewritesOnlyWhatChanged) {
+    gentest::TestProduct product;
+    fillProduct(product);
+    ASSERT_EQ(product.run().status, 0);
+    std::map<std::string, fs::file_time_type> before;
+    for (const char* name : outputNames) {
+        // Back-date every output so a rewrite cannot hide within the clock's
+        // resolution.
+        fs::last_write_time(product.outputDir() / name, fs::file_time_type::clock::now() - std::chrono::hours(1));
+        before[name] = fs::last_write_time(product.outputDir() / name);
+    }
+    ASSERT_EQ(product.run().status, 0);
+    for (const char* name : outputNames)
+        EXPECT_EQ(fs::last_write_time(product.outputDir() / name), before[name]) << name << " was rewritten";
+
+    product.description["config"]["productName"] = "Renamed";
+    ASSERT_EQ(product.run().status, 0);
+    EXPECT_NE(fs::last_write_time(product.outputDir() / "installer_config.cpp"), before["installer_config.cpp"]);
+    EXPECT_EQ(fs::last_write_time(product.outputDir() / "payload_chunks.bin"), before["payload_chunks.bin"]);
+}
+
+TEST(GeneratedOutput, SourcesStayPortableAndReadOnly) {
+    gentest::TestProduct product;
+    fillProduct(product);
+    product.description["config"]["startupPrompt"] = "Quote \" back \\ ?\?= \xC3\xA9 \x01 2";
+    const auto result = product.run({"--namespace", "sample"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_TRUE(std::regex_match(result.out, std::regex("payloadgen: 5 files, 9 chunks, 165111 bytes in, "
+                                                        "[0-9]+ bytes out, ratio 0\\.[0-9]{3}\n")))
+        << result.out;
+
+    const std::string assembly = gentest::readFile(product.outputDir() / "payload_chunks.S");
+    const std::string bytes = gentest::readFile(product.outputDir() / "payload_chunks.bin");
+    EXPECT_EQ(assembly.find(product.outputDir().parent_path().string()), std::string::npos);
+    const std::regex allowedSection(R"(\t\.section (\.rodata|\.rdata,"dr"|\.note\.GNU-stack,"",@progbits))");
+    const std::regex incbin(R"(\t\.incbin "payload_chunks\.bin", ([0-9]+), ([0-9]+))");
+    std::istringstream lines(assembly);
+    std::size_t next = 0, labels = 0;
+    for (std::string line; std::getline(lines, line);) {
+        std::smatch match;
+        if (line.find(".section") != std::string::npos || line.find(".data") != std::string::npos ||
+            line.find(".text") != std::string::npos || line.find(".bss") != std::string::npos) {
+            EXPECT_TRUE(std::regex_match(line, allowedSection)) << line;
+        }
+        if (line.find(".incbin") != std::string::npos) {
+            ASSERT_TRUE(std::regex_match(line, match, incbin)) << line;
+            EXPECT_EQ(std::stoull(match[1]), next) << "chunks must follow each other in the .bin file";
+            next += std::stoull(match[2]);
+        }
+        if (std::regex_match(line, std::regex("sample_chunk_[0-9]+_[0-9]+:"))) ++labels;
+    }
+    EXPECT_EQ(next, bytes.size());
+    EXPECT_EQ(labels, 9u);
+
+    for (const char* name : {"payload_chunks.S", "payload_table.cpp", "installer_config.cpp"}) {
+        const std::string text = gentest::readFile(product.outputDir() / name);
+        EXPECT_NE(text.find("payloadgen generated this file"), std::string::npos) << name;
+        EXPECT_NE(text.find("Do not edit"), std::string::npos) << name;
+        EXPECT_EQ(text.find("\\x"), std::string::npos) << name;
+        EXPECT_EQ(text.find("??"), std::string::npos) << name;
+        for (char c : text)
+            EXPECT_TRUE(c == '\n' || c == '\t' || (c >= 0x20 && c < 0x7F)) << name << " has byte " << int(c);
+    }
+}
+
+TEST(StringLiteral, EscapesWhatTheCompilerCouldMisread) {
+    const std::pair<std::string, std::string> rows[] = {
+        {"", "\"\""},
+        {"say \"hi\" \\ now", R"("say \"hi\" \\ now")"},
+        {"?\?=?\?/", R"("\?\?=\?\?/")"},
+        {"\xE9" "7" "\x80" "a", R"("\3517\200a")"},
+        {std::string("\0" "1", 2), R"("\0001")"},
+        {"one\r\r\ntwo\n", "\"one\\015\\015\\012\"\n  \"two\\012\""},
+    };
+    for (const auto& [bytes, literal] : rows) EXPECT_EQ(payloadgen::cStringLiteral(bytes, "  "), literal);
+}
+
+}  // namespace

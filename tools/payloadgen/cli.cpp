@@ -1,0 +1,111 @@
+#include "payloadgen/cli.h"
+
+#include <map>
+#include <new>
+#include <stdexcept>
+
+#include "payloadgen/generator.h"
+#include "payloadgen/refusal.h"
+
+namespace payloadgen {
+
+namespace {
+
+constexpr const char* usage =
+    "usage: payloadgen --product DIR --built DIR --output DIR [--threads N] [--namespace NAME]\n"
+    "       payloadgen --help\n"
+    "\n"
+    "Turns a product folder into the setup program's payload: the files listed\n"
+    "in DIR/product.json cut into zlib-compressed chunks, the configuration\n"
+    "record and the agreement text, as sources to compile and link.\n"
+    "\n"
+    "  --product DIR     folder holding product.json and the files it names\n"
+    "  --built DIR       folder holding the product's built programs\n"
+    "  --output DIR      folder receiving payload_chunks.bin, payload_chunks.S,\n"
+    "                    payload_table.cpp, installer_config.cpp and product.ico\n"
+    "  --threads N       compress on N threads (default: one per core)\n"
+    "  --namespace NAME  put the definitions in namespace NAME and begin the\n"
+    "                    chunk labels with NAME instead of \"payload\"\n";
+
+struct UsageError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+unsigned parseThreads(const std::string& text) {
+    // Plain decimal only: stoul would accept "-1", " 4" or "4x".
+    if (text.empty() || text.size() > 4 || text.find_first_not_of("0123456789") != std::string::npos)
+        throw UsageError("--threads wants a number from 1 to 9999, not \"" + displayed(text) + "\"");
+    const unsigned threads = static_cast<unsigned>(std::stoul(text));
+    if (threads == 0) throw UsageError("--threads wants a number from 1 to 9999, not 0");
+    return threads;
+}
+
+Options parseArguments(const std::vector<std::string>& args) {
+    std::map<std::string, std::string> values;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string option = args[i];
+        std::string value;
+        bool hasValue = false;
+        if (const std::size_t equals = option.find('='); equals != std::string::npos) {
+            value = option.substr(equals + 1);
+            option.resize(equals);
+            hasValue = true;
+        }
+        if (option != "--product" && option != "--built" && option != "--output" &&
+            option != "--threads" && option != "--namespace")
+            throw UsageError("unknown argument \"" + displayed(args[i]) + "\"");
+        if (!hasValue) {
+            if (i + 1 == args.size()) throw UsageError(option + " needs a value");
+            value = args[++i];
+        }
+        if (!values.emplace(option, value).second) throw UsageError(option + " is given twice");
+    }
+
+    Options options;
+    for (const char* required : {"--product", "--built", "--output"}) {
+        auto found = values.find(required);
+        if (found == values.end() || found->second.empty())
+            throw UsageError(std::string(required) + " is required");
+    }
+    options.productDir = values["--product"];
+    options.builtDir = values["--built"];
+    options.outputDir = values["--output"];
+    if (auto found = values.find("--threads"); found != values.end())
+        options.threads = parseThreads(found->second);
+    if (auto found = values.find("--namespace"); found != values.end()) {
+        options.nameSpace = found->second;
+        if (!isValidNamespace(options.nameSpace))
+            throw UsageError("--namespace wants a C++ identifier, not \"" + displayed(options.nameSpace) + "\"");
+    }
+    return options;
+}
+
+}  // namespace
+
+int runPayloadgen(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    for (const std::string& arg : args)
+        if (arg == "--help" || arg == "-h") {
+            out << usage;
+            return 0;
+        }
+    Options options;
+    try {
+        options = parseArguments(args);
+    } catch (const UsageError& error) {
+        err << "payloadgen: " << error.what() << "\n" << usage;
+        return 2;
+    }
+    try {
+        out << summaryLine(generate(options)) << "\n";
+        return 0;
+    } catch (const Refusal& refusal) {
+        err << "payloadgen: " << refusal.subject() << ": " << refusal.reason() << "\n";
+    } catch (const std::bad_alloc&) {
+        err << "payloadgen: out of memory\n";
+    } catch (const std::exception& error) {
+        err << "payloadgen: internal error: " << error.what() << "\n";
+    }
+    return 1;
+}
+
+}  // namespace payloadgen

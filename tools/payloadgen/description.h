@@ -1,0 +1,67 @@
+// Reading a product folder's product.json: the configuration record, the
+// agreement and icon files, and the ordered payload list.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace payloadgen {
+
+enum class FieldKind {
+    Text,          // any text without NUL bytes
+    RequiredText,  // as Text, and not empty
+    Flag,          // a signed 32-bit integer
+    Megabytes      // 0 to 4095
+};
+
+struct ConfigField {
+    const char* key;
+    FieldKind kind;
+};
+
+constexpr std::size_t configFieldCount = 13;
+
+// InstallerConfig's members in declaration order; the emitted aggregate
+// initialiser depends on this order matching setup/installer_config.h.
+extern const std::array<ConfigField, configFieldCount> configFields;
+
+struct ConfigValue {
+    std::string text;     // for Text and RequiredText
+    int64_t number = 0;   // for Flag and Megabytes, already range-checked
+};
+
+struct PayloadEntry {
+    std::string name;              // as written; checked by checkNames later
+    std::filesystem::path file;    // resolved against the product or built folder
+    std::optional<int32_t> time;   // replaces the file's modification time
+};
+
+struct ProductDescription {
+    std::array<ConfigValue, configFieldCount> config;  // parallel to configFields
+    std::filesystem::path agreement;
+    std::filesystem::path icon;
+    std::vector<PayloadEntry> payload;
+
+    // The value of the field with that key; throws std::out_of_range for a
+    // key InstallerConfig does not have.
+    const ConfigValue& field(std::string_view key) const;
+};
+
+// Parses product.json text; `origin` names it in refusals about its syntax.
+// Throws Refusal naming the field for every malformed, missing, unknown,
+// duplicated or out-of-range entry.
+ProductDescription parseDescription(std::string_view json, const std::string& origin,
+                                    const std::filesystem::path& productDir,
+                                    const std::filesystem::path& builtDir);
+
+// Reads productDir/product.json.
+ProductDescription readDescription(const std::filesystem::path& productDir,
+                                   const std::filesystem::path& builtDir);
+
+}  // namespace payloadgen
