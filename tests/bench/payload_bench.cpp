@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "payload/extract.h"
+#include "support/test_payload.h"
 #include "payload/payload_table.h"
 #include "payloadgen/chunker.h"
 
@@ -115,7 +116,6 @@ private:
     uint64_t state_;
 };
 
-using Bytes = std::vector<unsigned char>;
 
 void append(Bytes& out, const std::string& text) {
     out.insert(out.end(), text.begin(), text.end());
@@ -513,52 +513,6 @@ void inflateAndWrite(const std::vector<ChunkedFile>& files, const fs::path& fold
     }
 }
 
-// A PayloadTable over chunks held in memory, laid out as the generated
-// table is. The test helpers' TestPayload would do, but its library defines
-// compressPiece as chunker.cpp does, and both cannot be linked together.
-class TableView {
-public:
-    explicit TableView(const std::vector<ChunkedFile>& files) {
-        for (const ChunkedFile& file : files) {
-            std::vector<const unsigned char*> pointers;
-            std::vector<uint32_t> lengths;
-            for (const Bytes& chunk : file.chunks) {
-                pointers.push_back(chunk.data());
-                lengths.push_back(static_cast<uint32_t>(chunk.size()));
-            }
-            chunkPointers_.push_back(std::move(pointers));
-            chunkLengths_.push_back(std::move(lengths));
-            names_.push_back(file.name.c_str());
-            counts_.push_back(static_cast<int32_t>(file.chunks.size()));
-            times_.push_back(file.time);
-        }
-        // Taken only now: the vectors above no longer move.
-        for (size_t i = 0; i < files.size(); ++i) {
-            fileChunks_.push_back(chunkPointers_[i].data());
-            fileChunkLengths_.push_back(chunkLengths_[i].data());
-        }
-        table_.fileCount = static_cast<int32_t>(files.size());
-        table_.fileChunks = fileChunks_.data();
-        table_.fileChunkLengths = fileChunkLengths_.data();
-        table_.fileNames = names_.data();
-        table_.fileChunkCounts = counts_.data();
-        table_.fileTimes = times_.data();
-    }
-    TableView(const TableView&) = delete;
-    TableView& operator=(const TableView&) = delete;
-    const PayloadTable& table() const { return table_; }
-
-private:
-    std::vector<std::vector<const unsigned char*>> chunkPointers_;
-    std::vector<std::vector<uint32_t>> chunkLengths_;
-    std::vector<const unsigned char* const*> fileChunks_;
-    std::vector<const uint32_t*> fileChunkLengths_;
-    std::vector<const char*> names_;
-    std::vector<int32_t> counts_;
-    std::vector<int32_t> times_;
-    PayloadTable table_ = {};
-};
-
 // The extracted files must be the sources, with the stored time.
 size_t verifyExtraction(const fs::path& folder, const std::vector<SourceFile>& sources) {
     for (const SourceFile& source : sources) {
@@ -745,7 +699,8 @@ int runBenchmark(TemporaryFolder& scratch) {
         throw Broken("chunkFiles in this process does not make the generator's payload_chunks.bin");
     concatenated = Bytes();
 
-    const TableView view(chunked);
+    TestPayload view;
+    for (const ChunkedFile& file : chunked) view.addRawChunks(file.name, file.chunks, file.time);
     const PayloadTable& payloadTable = view.table();
 
     Best inflateBest, writeBest, extractBest;
