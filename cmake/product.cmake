@@ -58,3 +58,22 @@ function(tw_add_product id product_dir)
         OBJECT_DEPENDS ${out}/payload_chunks.bin)
     set(${id}_payload_dir ${out} PARENT_SCOPE)
 endfunction()
+
+# tw_add_setup_program(<target> <product-id> <output-folder>)
+# One setup.exe for a product added with tw_add_product: the engine, the
+# product's tables and record, and the resource script with its icon.
+function(tw_add_setup_program target id output_dir)
+    add_executable(${target} WIN32
+        ${PROJECT_SOURCE_DIR}/setup/winmain.cpp
+        ${PROJECT_SOURCE_DIR}/ui/setup.rc
+        $<TARGET_OBJECTS:${id}_payload>
+        $<TARGET_OBJECTS:payload_io_win32>)
+    target_link_libraries(${target} PRIVATE setup_engine)
+    tw_engine_flags(${target})
+    target_include_directories(${target} PRIVATE ${CMAKE_BINARY_DIR}/products/${id}/generated)
+    set_source_files_properties(${PROJECT_SOURCE_DIR}/ui/setup.rc PROPERTIES
+        OBJECT_DEPENDS ${CMAKE_BINARY_DIR}/products/${id}/generated/product.ico)
+    target_link_options(${target} PRIVATE -s)
+    set_target_properties(${target} PROPERTIES
+        OUTPUT_NAME setup RUNTIME_OUTPUT_DIRECTORY ${output_dir})
+endfunction()

@@ -1,0 +1,28 @@
+#include "setup/extraction_outcome.h"
+
+#include "common/bounded_text.h"
+
+const char* extractionFailureText(ExtractResult result) {
+    switch (result) {
+    case EXTRACT_CANNOT_CREATE:
+        return "The application was not able to create one of its component files. The disk is "
+               "full, or a copy of the application is already running, or you do not have write "
+               "access to the directory in which you are attempting to install the application. "
+               "Check your available disk space, make sure the application is not running now, "
+               "and run the setup program again.";
+    case EXTRACT_WRITE_FAILED:
+        return "The application was unable to finish writing a file to disk. Your hard drive is "
+               "probably full. Check your available disk space, make additional space available, "
+               "and run the setup program again.";
+    case EXTRACT_NO_MEMORY:
+        return "Insufficient memory was available for the setup procedure. Close other "
+               "applications and run the setup program again.";
+    case EXTRACT_DONE:
+        break;
+    }
+    return nullptr;
+}
+
+bool formatExtractionFailureCaption(char* buffer, size_t size, const char* productName) {
+    return formatText(buffer, size, "%s Installation Failed", productName);
+}
