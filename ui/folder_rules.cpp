@@ -1,0 +1,156 @@
+#include "ui/folder_rules.h"
+
+#include <string.h>
+
+#include "common/bounded_text.h"
+
+namespace {
+
+bool isSeparator(char c) { return c == '/' || c == '\\'; }
+
+// Case is folded for ASCII letters only, and "/" counts as "\": the file
+// system treats both alike.
+int foldForPath(char c) {
+    if (c >= 'A' && c <= 'Z') return c - 'A' + 'a';
+    if (c == '/') return '\\';
+    return static_cast<unsigned char>(c);
+}
+
+bool equalIgnoringCase(const char* a, const char* b, size_t length) {
+    for (size_t i = 0; i < length; ++i) {
+        if (foldForPath(a[i]) != foldForPath(b[i])) return false;
+    }
+    return true;
+}
+
+size_t lengthWithoutTrailingSeparator(const char* path) {
+    size_t length = strlen(path);
+    if (length > 0 && isSeparator(path[length - 1])) --length;
+    return length;
+}
+
+bool appendGroup(char* out, size_t size, const char* groupName) {
+    removeTrailingChar(out, '\\');
+    removeTrailingChar(out, '/');
+    return appendText(out, size, "\\") && appendText(out, size, groupName);
+}
+
+}  // namespace
+
+char removeTrailingChar(char* path, char ch) {
+    size_t length = strlen(path);
+    if (length == 0) return '\0';
+    char last = path[length - 1];
+    if (last == ch) path[length - 1] = '\0';
+    return last;
+}
+
+void normalizeSeparators(char* path) {
+    char* out = path;
+    for (const char* in = path; *in; ++in) {
+        if (isSeparator(*in)) {
+            if (out > path && out[-1] == '\\') continue;
+            *out++ = '\\';
+        } else {
+            *out++ = *in;
+        }
+    }
+    *out = '\0';
+}
+
+void splitDataFolder(const char* folder, char* parent, size_t parentSize, char* application,
+                     size_t applicationSize) {
+    const char* split = strrchr(folder, '\\');
+    if (!split) split = strrchr(folder, '/');
+    if (!split) {
+        copyText(parent, parentSize, folder);
+        copyText(application, applicationSize, "");
+        return;
+    }
+    size_t parentLength = static_cast<size_t>(split - folder);
+    if (parentLength >= parentSize) {
+        parent[0] = '\0';
+    } else {
+        memcpy(parent, folder, parentLength);
+        parent[parentLength] = '\0';
+    }
+    copyText(application, applicationSize, split + 1);
+}
+
+bool joinDataFolder(const char* parent, const char* application, char* out, size_t size) {
+    if (!copyText(out, size, parent)) return false;
+    for (char* c = out; *c; ++c) {
+        if (*c == '/') *c = '\\';
+    }
+    size_t length = strlen(out);
+    if (length == 0 || out[length - 1] != '\\') {
+        if (!appendText(out, size, "\\")) return false;
+    }
+    return appendText(out, size, application);
+}
+
+bool defaultFolderFromProgramFiles(const char* programFiles, const char* groupName, char* out,
+                                   size_t size) {
+    return copyText(out, size, programFiles) && appendGroup(out, size, groupName);
+}
+
+bool conventionalProgramFilesFolder(const char* groupName, char* out, size_t size) {
+    return formatText(out, size, "C:\\Program Files\\%s", groupName);
+}
+
+bool defaultFolderFromHome(const char* homeDrive, const char* homePath, const char* groupName,
+                           char* out, size_t size) {
+    if (!homePath) homePath = "";
+    if (!homeDrive) homeDrive = "C:";
+    if (strlen(homePath) >= 2 && homePath[1] == ':') {
+        if (!copyText(out, size, homePath)) return false;
+    } else {
+        if (!copyText(out, size, homeDrive)) return false;
+        removeTrailingChar(out, '\\');
+        removeTrailingChar(out, '/');
+        if (!appendText(out, size, homePath)) return false;
+    }
+    return appendGroup(out, size, groupName);
+}
+
+bool endsWithGroupName(const char* path, const char* groupName) {
+    size_t pathLength = strlen(path);
+    size_t groupLength = strlen(groupName);
+    if (pathLength < groupLength) return false;
+    return equalIgnoringCase(path + pathLength - groupLength, groupName, groupLength);
+}
+
+bool isWindowsDirectory(const char* candidate, const char* windowsDirectory) {
+    size_t a = lengthWithoutTrailingSeparator(candidate);
+    size_t b = lengthWithoutTrailingSeparator(windowsDirectory);
+    return a > 0 && a == b && equalIgnoringCase(candidate, windowsDirectory, a);
+}
+
+void driveRootOf(const char* folder, int currentDrive, char root[4]) {
+    size_t length = strlen(folder);
+    if (length >= 2 && folder[1] == ':') {
+        root[0] = folder[0];
+        root[1] = ':';
+        root[2] = length >= 3 ? folder[2] : '\0';
+        root[3] = '\0';
+        return;
+    }
+    root[0] = static_cast<char>(64 + currentDrive);
+    root[1] = ':';
+    root[2] = '/';
+    root[3] = '\0';
+}
+
+FreeSpaceVerdict checkFreeSpace(uint32_t sectorsPerCluster, uint32_t bytesPerSector,
+                                uint32_t freeClusters, uint32_t requiredMegabytes) {
+    uint32_t bytesPerCluster = sectorsPerCluster * bytesPerSector;
+    if (bytesPerCluster == 0) return FreeSpaceVerdict{true, 0};
+    uint32_t requiredClusters = requiredMegabytes * 1048576u / bytesPerCluster;
+    uint32_t freeMegabytes = static_cast<uint32_t>(
+        static_cast<uint64_t>(freeClusters) * bytesPerCluster / 1048576u);
+    return FreeSpaceVerdict{requiredClusters <= freeClusters, freeMegabytes};
+}
+
+bool payloadPathsFit(const char* folder, size_t longestPayloadName) {
+    return strlen(folder) + 1 + longestPayloadName <= PLATFORM_PATH_LIMIT;
+}

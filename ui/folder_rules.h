@@ -1,0 +1,66 @@
+// The decisions of the data folder choice and the free-space check: how a
+// folder is proposed, split for the dialog, joined again, tested and
+// measured. Portable: no <windows.h>; every text into a bounded buffer.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+// Cuts one trailing `ch` off a non-empty path; returns the last character
+// as it was (0 for an empty path).
+char removeTrailingChar(char* path, char ch);
+
+// Every run of "/" and "\" becomes one "\", in place.
+void normalizeSeparators(char* path);
+
+// The dialog's two edits: the folder split at its last "\" (else its last
+// "/"); without a separator the whole folder is the parent.
+void splitDataFolder(const char* folder, char* parent, size_t parentSize, char* application,
+                     size_t applicationSize);
+
+// The parent with "/" turned into "\", one "\" unless it already ends in
+// one (an empty parent gets one too), then the application folder.
+bool joinDataFolder(const char* parent, const char* application, char* out, size_t size);
+
+// The default below the Program Files folder: trailing separators cut, "\",
+// the group name.
+bool defaultFolderFromProgramFiles(const char* programFiles, const char* groupName, char* out,
+                                   size_t size);
+
+// "C:\Program Files\<group>", tried before the home folder.
+bool conventionalProgramFilesFolder(const char* groupName, char* out, size_t size);
+
+// The default from the home folder: a home path that carries its own drive
+// ("D:\home") stands alone, else the home drive ("C:" when missing) comes
+// first; trailing separators cut, "\", the group name. Null means missing.
+bool defaultFolderFromHome(const char* homeDrive, const char* homePath, const char* groupName,
+                           char* out, size_t size);
+
+// An existing folder may be used without asking when its path ends with the
+// group name, compared without regard to case.
+bool endsWithGroupName(const char* path, const char* groupName);
+
+// Whether the candidate is the Windows directory. Case and one trailing
+// separator on either side do not matter: C:\WINDOWS, c:\windows and
+// C:\Windows\ are all the same folder.
+bool isWindowsDirectory(const char* candidate, const char* windowsDirectory);
+
+// The root whose free space is asked: the folder's first three characters
+// when it starts with a drive letter and ":", else the current drive
+// (1 = A) as letter, ":" and "/".
+void driveRootOf(const char* folder, int currentDrive, char root[4]);
+
+struct FreeSpaceVerdict {
+    bool enough;
+    uint32_t freeMegabytes;  // for the message, truncated
+};
+
+// Unsigned 32-bit cluster arithmetic. A platform reporting 0 bytes per
+// cluster cannot be measured and counts as enough, as a failed query does.
+FreeSpaceVerdict checkFreeSpace(uint32_t sectorsPerCluster, uint32_t bytesPerSector,
+                                uint32_t freeClusters, uint32_t requiredMegabytes);
+
+// The platform's path limit is 259 characters: every payload path is the
+// folder, "\" and a payload name.
+enum { PLATFORM_PATH_LIMIT = 259 };
+bool payloadPathsFit(const char* folder, size_t longestPayloadName);
