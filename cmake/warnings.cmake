@@ -8,7 +8,10 @@ endfunction()
 function(tw_engine_flags target)
     tw_strict(${target})
     if(WIN32)
+        # msvcrt's own printf family instead of the runtime's replacement,
+        # which would add some 20 KB to every program.
         target_compile_options(${target} PRIVATE
             $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions -fno-rtti> -Os)
+        target_compile_definitions(${target} PRIVATE __USE_MINGW_ANSI_STDIO=0)
     endif()
 endfunction()
