@@ -1,0 +1,142 @@
+// Runs a setup program the way a user who accepts every default would:
+//
+//   autopilot.exe SETUP.EXE FOLDER OUTPUT-FOLDER [SECONDS]
+//
+// Starts SETUP.EXE with FOLDER (created when missing) as its current
+// directory. Each new top-level window of setup is recorded in the
+// transcript with its texts, saved as OUTPUT-FOLDER\NN-<caption>.png, and
+// answered with its default: OK, or Yes for a question, in a message box;
+// the default push button, else OK, in a dialog. When setup ends, prints the
+// transcript, saves it as OUTPUT-FOLDER\transcript.txt and exits with
+// setup's exit code. Exits with 125 when setup cannot be started or does not
+// end within SECONDS (default 300).
+#include <windows.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "scripted_user/deadline.h"
+#include "scripted_user/scripted_user.h"
+
+namespace {
+
+using namespace scripted_user;
+
+const int AUTOPILOT_FAILED = 125;
+const DWORD CONTROLS_TIMEOUT_MS = 10000;
+const size_t SHORT_CAPTION_LENGTH = 32;
+
+// "Install Tarnwick - Agreement" becomes "install-tarnwick-agreement".
+std::string shortCaption(const std::string& caption) {
+    std::string name;
+    for (char c : caption) {
+        if (name.size() >= SHORT_CAPTION_LENGTH) break;
+        unsigned char u = static_cast<unsigned char>(c);
+        if (isalnum(u)) {
+            name += static_cast<char>(tolower(u));
+        } else if (!name.empty() && name.back() != '-') {
+            name += '-';
+        }
+    }
+    while (!name.empty() && name.back() == '-') name.pop_back();
+    return name.empty() ? "window" : name;
+}
+
+BOOL CALLBACK collectChild(HWND child, LPARAM context) {
+    reinterpret_cast<std::vector<HWND>*>(context)->push_back(child);
+    return TRUE;
+}
+
+// The button a user who accepts the defaults presses.
+int defaultAnswer(HWND window) {
+    if (isMessageBox(window)) {
+        if (GetDlgItem(window, IDOK)) return IDOK;
+        if (GetDlgItem(window, IDYES)) return IDYES;
+    }
+    int id = defaultButton(window);
+    return id != 0 ? id : IDOK;
+}
+
+// Records the window and its texts, saves a screenshot and answers it.
+void handleWindow(ScriptedUser& user, HWND window, int number, const std::string& output) {
+    std::string caption = windowCaption(window);
+    user.transcript().add("window", caption);
+    waitForAnyControl(window, CONTROLS_TIMEOUT_MS);
+    if (isMessageBox(window)) {
+        user.readMessageBox(window);
+    } else {
+        std::vector<HWND> children;
+        EnumChildWindows(window, collectChild, reinterpret_cast<LPARAM>(&children));
+        for (HWND child : children) {
+            std::string kind = windowClass(child);
+            if (!IsWindowVisible(child) || lstrcmpiA(kind.c_str(), "Button") == 0) continue;
+            std::string text = childText(child);
+            if (!text.empty()) user.transcript().add("text", text);
+        }
+    }
+    char prefix[16];
+    snprintf(prefix, sizeof prefix, "%02d-", number);
+    std::string picture = output + "\\" + prefix + shortCaption(caption) + ".png";
+    if (!saveScreenshot(picture)) fprintf(stderr, "autopilot: cannot save %s\n", picture.c_str());
+    if (!user.answer(window, defaultAnswer(window))) {
+        user.transcript().add("answer", "none (no such button)");
+    }
+}
+
+bool makeFolder(const std::string& folder) {
+    for (size_t i = 3; i <= folder.size(); ++i) {
+        if (i < folder.size() && folder[i] != '\\' && folder[i] != '/') continue;
+        std::string prefix = folder.substr(0, i);
+        DWORD attributes = GetFileAttributesA(prefix.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            continue;
+        }
+        if (!CreateDirectoryA(prefix.c_str(), nullptr)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 4 || argc > 5) {
+        fprintf(stderr, "usage: autopilot.exe SETUP.EXE FOLDER OUTPUT-FOLDER [SECONDS]\n");
+        return AUTOPILOT_FAILED;
+    }
+    const std::string setup = argv[1], folder = argv[2], output = argv[3];
+    const DWORD limit = argc == 5 ? static_cast<DWORD>(atoi(argv[4])) * 1000 : 300000;
+    if (!makeFolder(folder) || !makeFolder(output)) {
+        fprintf(stderr, "autopilot: cannot create %s or %s\n", folder.c_str(), output.c_str());
+        return AUTOPILOT_FAILED;
+    }
+
+    ScriptedUser user;
+    if (!user.start(setup, folder)) {
+        fprintf(stderr, "autopilot: cannot start %s (error %lu)\n", setup.c_str(),
+                GetLastError());
+        return AUTOPILOT_FAILED;
+    }
+    std::vector<HWND> answered;
+    int number = 0;
+    bool ended = pollUntil(limit, [&] {
+        for (HWND window : visibleTopLevelWindows(user.program().processId)) {
+            if (std::find(answered.begin(), answered.end(), window) != answered.end()) continue;
+            answered.push_back(window);
+            handleWindow(user, window, ++number, output);
+        }
+        return !isRunning(user.program());
+    });
+    DWORD exitCode = AUTOPILOT_FAILED;
+    if (!ended || !user.waitForExit(0, &exitCode)) {
+        user.transcript().add("timeout", "setup did not end in time");
+        exitCode = AUTOPILOT_FAILED;
+    }
+    fputs(user.transcript().joined().c_str(), stdout);
+    if (!user.transcript().save(output + "\\transcript.txt")) {
+        fprintf(stderr, "autopilot: cannot save the transcript in %s\n", output.c_str());
+    }
+    return static_cast<int>(exitCode);
+}

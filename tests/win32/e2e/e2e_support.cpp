@@ -1,0 +1,198 @@
+#include "e2e/e2e_support.h"
+
+#include <algorithm>
+
+#include "scripted_user/deadline.h"
+
+namespace e2e {
+
+namespace {
+
+// 100 ns intervals from 1601-01-01 to 1970-01-01.
+const int64_t UNIX_EPOCH_AS_FILETIME = 116444736000000000LL;
+const int64_t FILETIME_PER_SECOND = 10000000;
+
+}  // namespace
+
+const char* const FAILURE_CAPTION = "Tarnwick Installation Failed";
+const char* const CANNOT_CREATE_TEXT =
+    "The application was not able to create one of its component files. The disk is full, or a "
+    "copy of the application is already running, or you do not have write access to the "
+    "directory in which you are attempting to install the application. Check your available "
+    "disk space, make sure the application is not running now, and run the setup program again.";
+const char* const WRITE_FAILED_TEXT =
+    "The application was unable to finish writing a file to disk. Your hard drive is probably "
+    "full. Check your available disk space, make additional space available, and run the setup "
+    "program again.";
+
+std::string buildPath(const char* path) {
+    std::string windows = path;
+    std::replace(windows.begin(), windows.end(), '/', '\\');
+    return windows;
+}
+
+std::string joinPath(const std::string& folder, const std::string& name) {
+    if (!folder.empty() && folder.back() == '\\') return folder + name;
+    return folder + "\\" + name;
+}
+
+std::vector<PayloadFile> tarnwickFiles() {
+    const std::string files = buildPath(TW_TARNWICK_FILES_DIR);
+    const std::string built = buildPath(TW_TARNWICK_BUILT_DIR);
+    std::vector<PayloadFile> payload = {{"tarnwick.exe", joinPath(built, "tarnwick.exe")}};
+    for (const char* name : {"help.htm", "tw.gif", "tw-target.gif", "tw-head-prologue.twr",
+                             "tw-body-prologue.twr", "tw-body-epilogue.twr",
+                             "tw-menu-insert.twr"}) {
+        payload.push_back({name, joinPath(files, name)});
+    }
+    payload.push_back({"kluninst.exe", joinPath(built, "kluninst.exe")});
+    return payload;
+}
+
+bool readFile(const std::string& path, std::vector<uint8_t>* bytes) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    bytes->clear();
+    bool ok = true;
+    for (;;) {
+        uint8_t block[65536];
+        DWORD got = 0;
+        if (!ReadFile(file, block, sizeof block, &got, nullptr)) {
+            ok = false;
+            break;
+        }
+        if (got == 0) break;
+        bytes->insert(bytes->end(), block, block + got);
+    }
+    CloseHandle(file);
+    return ok;
+}
+
+bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    bool ok = bytes.empty() ||
+              (WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+               written == bytes.size());
+    return CloseHandle(file) && ok;
+}
+
+std::vector<uint8_t> bytesOf(const std::string& text) {
+    return std::vector<uint8_t>(text.begin(), text.end());
+}
+
+bool fileExists(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool isDirectory(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+int64_t modificationTime(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+    int64_t ticks = (static_cast<int64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                    data.ftLastWriteTime.dwLowDateTime;
+    return (ticks - UNIX_EPOCH_AS_FILETIME) / FILETIME_PER_SECOND;
+}
+
+bool setModificationTime(const std::string& path, int64_t seconds) {
+    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    int64_t ticks = seconds * FILETIME_PER_SECOND + UNIX_EPOCH_AS_FILETIME;
+    FILETIME time = {static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+    bool ok = SetFileTime(file, nullptr, &time, &time) != 0;
+    return CloseHandle(file) && ok;
+}
+
+std::vector<std::string> folderEntries(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(joinPath(folder, "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        std::string name = found.cFileName;
+        if (name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+bool makeEmptyFolder(const std::string& folder) {
+    for (size_t i = 0; i <= folder.size(); ++i) {
+        if (i < folder.size() && folder[i] != '\\') continue;
+        std::string prefix = folder.substr(0, i);
+        // A drive designator ("C:") is no folder to create.
+        if (prefix.size() <= 2) continue;
+        if (!isDirectory(prefix) && !CreateDirectoryA(prefix.c_str(), nullptr)) return false;
+    }
+    return folderEntries(folder).empty();
+}
+
+bool isPrefixOf(const std::vector<uint8_t>& actual, const std::vector<uint8_t>& genuine) {
+    return actual.size() <= genuine.size() &&
+           std::equal(actual.begin(), actual.end(), genuine.begin());
+}
+
+void expectQuietSuccess(scripted_user::ScriptedUser& user, const std::string& screenshotName) {
+    DWORD exitCode = 1;
+    std::string window;
+    bool ended = user.waitForExitWithoutWindow(RUN_TIMEOUT_MS, &exitCode, &window);
+    ASSERT_EQ(window, "") << "a window showed";
+    ASSERT_TRUE(ended) << "setup did not end within " << RUN_TIMEOUT_MS << " ms";
+    EXPECT_TRUE(user.screenshot(screenshotName));
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_EQ(user.transcript().lines(), std::vector<std::string>{"exit: 0"});
+}
+
+HeldFile::~HeldFile() {
+    release();
+    scripted_user::endProgram(&holder_);
+}
+
+bool HeldFile::hold(const std::string& path) {
+    // A name of this process's own, so that the holders of tests running side
+    // by side in other prefixes could not meet even in one session.
+    std::string eventName = "TarnwickTestRelease" + std::to_string(GetCurrentProcessId());
+    releaseEvent_ = CreateEventA(nullptr, TRUE, FALSE, eventName.c_str());
+    if (!releaseEvent_) return false;
+    if (!scripted_user::startProgram(buildPath(TW_HOLDFILE_EXE), "\"" + path + "\" " + eventName,
+                                     "", &holder_)) {
+        return false;
+    }
+    return scripted_user::pollUntil(WINDOW_TIMEOUT_MS, [&] {
+        HANDLE probe = CreateFileA(path.c_str(), GENERIC_READ,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (probe != INVALID_HANDLE_VALUE) {
+            CloseHandle(probe);
+            return false;
+        }
+        return GetLastError() == ERROR_SHARING_VIOLATION;
+    });
+}
+
+bool HeldFile::release() {
+    if (!releaseEvent_) return true;
+    SetEvent(releaseEvent_);
+    CloseHandle(releaseEvent_);
+    releaseEvent_ = nullptr;
+    DWORD exitCode = 1;
+    return scripted_user::waitForExit(holder_, RUN_TIMEOUT_MS, &exitCode) && exitCode == 0;
+}
+
+void ScriptedRun::TearDown() {
+    if (scripted_user::testOutputFolder().empty()) return;
+    if (HasFailure()) user.screenshot("at-failure");
+    EXPECT_TRUE(user.saveTranscript()) << "cannot save the transcript";
+}
+
+}  // namespace e2e

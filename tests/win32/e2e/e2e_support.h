@@ -1,0 +1,94 @@
+// What the end-to-end tests share: where the programs under test lie, the
+// texts a user must see, files on the test machine, and the fixture that
+// saves every run's transcript.
+#pragma once
+
+#include <windows.h>
+#include <stdint.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "scripted_user/scripted_user.h"
+
+namespace e2e {
+
+// Deadlines. A setup run takes well under a second here; the margin is for
+// a loaded machine running two tests at once.
+enum : DWORD {
+    WINDOW_TIMEOUT_MS = 30000,
+    RUN_TIMEOUT_MS = 60000,
+};
+
+// Paths from the build, handed over as "Z:/..." (Wine's Z: drive is the
+// Linux root), with Windows separators.
+std::string buildPath(const char* path);
+std::string joinPath(const std::string& folder, const std::string& name);
+
+// What a failed extraction tells the user: the product's caption and one of
+// its texts, word for word as the user must read them.
+extern const char* const FAILURE_CAPTION;
+extern const char* const CANNOT_CREATE_TEXT;
+extern const char* const WRITE_FAILED_TEXT;
+
+// One payload file and where its genuine bytes come from.
+struct PayloadFile {
+    std::string name;
+    std::string source;  // Windows path of the product's own copy
+};
+
+// Tarnwick's nine files in payload order.
+std::vector<PayloadFile> tarnwickFiles();
+
+// Files, read through kernel32 rather than the C runtime that setup uses.
+bool readFile(const std::string& path, std::vector<uint8_t>* bytes);
+bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes);
+std::vector<uint8_t> bytesOf(const std::string& text);
+bool fileExists(const std::string& path);
+bool isDirectory(const std::string& path);
+// Last write time in seconds since 1970 (UTC); -1 when there is no file.
+int64_t modificationTime(const std::string& path);
+bool setModificationTime(const std::string& path, int64_t seconds);
+// Names in a folder, without "." and "..", sorted.
+std::vector<std::string> folderEntries(const std::string& folder);
+// Creates the folder and any missing parents; false unless it ends empty.
+bool makeEmptyFolder(const std::string& folder);
+
+// Whether `actual` is the first bytes of `genuine` (or all of it).
+bool isPrefixOf(const std::vector<uint8_t>& actual, const std::vector<uint8_t>& genuine);
+
+// Waits for a run that must end by itself: with 0, showing no window at
+// all. Saves a screenshot under `screenshotName` once it has ended.
+void expectQuietSuccess(scripted_user::ScriptedUser& user, const std::string& screenshotName);
+
+// A file held open, shared with nobody, by a program of its own, as a
+// running program holds its files. Released on destruction.
+class HeldFile {
+public:
+    HeldFile() = default;
+    HeldFile(const HeldFile&) = delete;
+    HeldFile& operator=(const HeldFile&) = delete;
+    ~HeldFile();
+
+    // Starts the holder and waits until the file refuses to be shared.
+    bool hold(const std::string& path);
+    // Lets the holder close the file and waits for it to end.
+    bool release();
+
+private:
+    scripted_user::Program holder_;
+    HANDLE releaseEvent_ = nullptr;
+};
+
+// Each test runs one program through the scripted user. Its transcript, and
+// a screenshot when the test failed, are saved to the test's output folder.
+class ScriptedRun : public ::testing::Test {
+protected:
+    void TearDown() override;
+
+    scripted_user::ScriptedUser user;
+};
+
+}  // namespace e2e

@@ -1,0 +1,126 @@
+// Extraction that cannot finish: the user is told why in the product's own
+// words, and the files written so far are taken back.
+#include "e2e/e2e_support.h"
+
+namespace e2e {
+namespace {
+
+using ExtractionFailure = ScriptedRun;
+
+// A chunk of the payload holds at most this many bytes of its file.
+const size_t CHUNK_SOURCE_SIZE = 30000;
+
+// The failure message is shown, read, answered with OK, and setup ends
+// with 0; the transcript holds exactly that.
+void expectFailureTold(scripted_user::ScriptedUser& user, HWND box, const char* text) {
+    DWORD exitCode = 1;
+    ASSERT_TRUE(user.answerOk(box));
+    ASSERT_TRUE(user.waitForExit(RUN_TIMEOUT_MS, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_FALSE(user.hasOpenWindow());
+    EXPECT_EQ(user.transcript().lines(),
+              (std::vector<std::string>{std::string("window: ") + FAILURE_CAPTION,
+                                        std::string("text: ") + text, "answer: OK",
+                                        "exit: 0"}));
+}
+
+void expectNoPayloadFileLeft(const std::string& folder) {
+    for (const PayloadFile& file : tarnwickFiles()) {
+        EXPECT_FALSE(fileExists(joinPath(folder, file.name))) << file.name << " was left";
+    }
+}
+
+// While the message shows, every payload file on disk is the start of its
+// genuine content, and at least one stops short: nothing but inflated chunk
+// bytes reached the disk. Returns the sizes of the files cut short.
+std::vector<size_t> expectOnlyChunkBytesOnDisk(const std::string& folder) {
+    std::vector<size_t> shortSizes;
+    for (const PayloadFile& file : tarnwickFiles()) {
+        std::vector<uint8_t> written, genuine;
+        if (!readFile(joinPath(folder, file.name), &written)) continue;
+        EXPECT_TRUE(readFile(file.source, &genuine)) << file.source;
+        EXPECT_TRUE(isPrefixOf(written, genuine))
+            << file.name << ": " << written.size() << " bytes on disk are not its first bytes";
+        if (written.size() < genuine.size()) shortSizes.push_back(written.size());
+    }
+    EXPECT_FALSE(shortSizes.empty()) << "every file was complete, yet the write failed";
+    return shortSizes;
+}
+
+TEST_F(ExtractionFailure, DirectoryWhereTheFirstFileGoesCannotBeCreated) {
+    const std::string folder = "C:\\twtest\\cannotcreate";
+    ASSERT_TRUE(makeEmptyFolder(folder));
+    ASSERT_TRUE(CreateDirectoryA(joinPath(folder, "tarnwick.exe").c_str(), nullptr));
+
+    ASSERT_TRUE(user.start(buildPath(TW_SETUP_EXE), folder));
+    HWND box = user.waitForMessageBox(FAILURE_CAPTION, WINDOW_TIMEOUT_MS);
+    ASSERT_NE(box, nullptr) << "no message box captioned " << FAILURE_CAPTION;
+    EXPECT_EQ(user.readMessageBox(box), CANNOT_CREATE_TEXT);
+    EXPECT_NE(GetDlgItem(box, scripted_user::MESSAGE_BOX_ICON_ID), nullptr) << "no icon";
+    EXPECT_TRUE(user.screenshot("cannot-create-message"));
+    expectFailureTold(user, box, CANNOT_CREATE_TEXT);
+
+    expectNoPayloadFileLeft(folder);
+    EXPECT_TRUE(isDirectory(joinPath(folder, "tarnwick.exe")));
+    EXPECT_EQ(folderEntries(folder), std::vector<std::string>{"tarnwick.exe"});
+}
+
+TEST_F(ExtractionFailure, FullDiskFailsTheWrite) {
+    if (GetDriveTypeA("T:\\") == DRIVE_NO_ROOT_DIR) {
+        GTEST_SKIP() << "no T: drive: the test bed mounts its small disk only as root";
+    }
+    const std::string folder = "T:\\diskfull";
+    ASSERT_TRUE(makeEmptyFolder(folder));
+
+    // The payload fits the empty 512 KB drive, so a filler takes all but
+    // 64 KB: tarnwick.exe, the first and largest file, then falls short.
+    std::vector<uint8_t> program;
+    ASSERT_TRUE(readFile(tarnwickFiles().front().source, &program));
+    const uint64_t room = 64 * 1024;
+    ASSERT_GT(program.size(), room);
+    ULARGE_INTEGER available;
+    ASSERT_TRUE(GetDiskFreeSpaceExA("T:\\", &available, nullptr, nullptr));
+    ASSERT_GT(available.QuadPart, room);
+    const std::string filler = "T:\\filler.bin";
+    std::vector<uint8_t> fill(static_cast<size_t>(available.QuadPart - room), 0x5A);
+    ASSERT_TRUE(writeFile(filler, fill));
+    ASSERT_TRUE(GetDiskFreeSpaceExA("T:\\", &available, nullptr, nullptr));
+    ASSERT_LT(available.QuadPart, program.size());
+
+    ASSERT_TRUE(user.start(buildPath(TW_SETUP_EXE), folder));
+    HWND box = user.waitForMessageBox(FAILURE_CAPTION, WINDOW_TIMEOUT_MS);
+    ASSERT_NE(box, nullptr) << "no message box captioned " << FAILURE_CAPTION;
+    EXPECT_EQ(user.readMessageBox(box), WRITE_FAILED_TEXT);
+    expectOnlyChunkBytesOnDisk(folder);
+    EXPECT_TRUE(user.screenshot("disk-full-message"));
+    expectFailureTold(user, box, WRITE_FAILED_TEXT);
+
+    expectNoPayloadFileLeft(folder);
+    EXPECT_TRUE(folderEntries(folder).empty());
+    std::vector<uint8_t> fillerAfter;
+    ASSERT_TRUE(readFile(filler, &fillerAfter));
+    EXPECT_TRUE(fillerAfter == fill) << "the filler changed";
+}
+
+TEST_F(ExtractionFailure, DamagedChunkFailsTheWriteBeforeItsBytesLand) {
+    const std::string folder = "C:\\twtest\\damaged";
+    ASSERT_TRUE(makeEmptyFolder(folder));
+
+    ASSERT_TRUE(user.start(buildPath(TW_DAMAGED_SETUP_EXE), folder));
+    HWND box = user.waitForMessageBox(FAILURE_CAPTION, WINDOW_TIMEOUT_MS);
+    ASSERT_NE(box, nullptr) << "no message box captioned " << FAILURE_CAPTION;
+    EXPECT_EQ(user.readMessageBox(box), WRITE_FAILED_TEXT);
+    // A damaged chunk is rejected whole: the file it belongs to holds
+    // exactly the chunks before it.
+    for (size_t size : expectOnlyChunkBytesOnDisk(folder)) {
+        EXPECT_EQ(size % CHUNK_SOURCE_SIZE, 0u) << size << " bytes: part of a chunk reached the disk";
+    }
+    EXPECT_TRUE(user.screenshot("damaged-payload-message"));
+    expectFailureTold(user, box, WRITE_FAILED_TEXT);
+
+    expectNoPayloadFileLeft(folder);
+    EXPECT_TRUE(folderEntries(folder).empty());
+}
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,102 @@
+// Files that a running program holds open: a held library counts as in
+// place already, any other held file fails the run.
+#include "e2e/e2e_support.h"
+
+namespace e2e {
+namespace {
+
+using HeldFileRun = ScriptedRun;
+
+// The times stored for the test product (products/held/product.json).
+struct HeldProductFile {
+    const char* name;
+    int64_t time;
+};
+const HeldProductFile HELD_PRODUCT[] = {
+    {"first.txt", 1200000000},
+    {"helper.dll", 1200000100},
+    {"data.bin", 1200000200},
+    {"last.txt", 1200000300},
+};
+
+// What stood in the folder before setup ran, with a time of its own.
+const int64_t EARLIER_TIME = 900000000;
+const char* const EARLIER_CONTENT = "the version a running program has open\r\n";
+
+std::string productFile(const char* name) {
+    return joinPath(buildPath(TW_HELD_PRODUCT_DIR), std::string("files\\") + name);
+}
+
+void expectWrittenAsStored(const std::string& folder, const HeldProductFile& file) {
+    SCOPED_TRACE(file.name);
+    std::vector<uint8_t> written, genuine;
+    ASSERT_TRUE(readFile(joinPath(folder, file.name), &written)) << "not written";
+    ASSERT_TRUE(readFile(productFile(file.name), &genuine));
+    EXPECT_TRUE(written == genuine);
+    EXPECT_EQ(modificationTime(joinPath(folder, file.name)), file.time);
+}
+
+void expectEarlierCopy(const std::string& path) {
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(readFile(path, &bytes)) << path << " is gone";
+    EXPECT_TRUE(bytes == bytesOf(EARLIER_CONTENT)) << path << " was changed";
+    EXPECT_EQ(modificationTime(path), EARLIER_TIME);
+}
+
+// Puts an earlier copy of `name` into a new folder and holds it open.
+void holdEarlierCopy(const std::string& folder, const char* name, HeldFile* held) {
+    ASSERT_TRUE(makeEmptyFolder(folder));
+    const std::string path = joinPath(folder, name);
+    ASSERT_TRUE(writeFile(path, bytesOf(EARLIER_CONTENT)));
+    ASSERT_TRUE(setModificationTime(path, EARLIER_TIME));
+    ASSERT_TRUE(held->hold(path)) << "holdfile.exe did not take hold of " << path;
+}
+
+TEST_F(HeldFileRun, HeldLibraryIsTakenAsInPlace) {
+    const std::string folder = "C:\\twtest\\heldlibrary";
+    HeldFile held;
+    holdEarlierCopy(folder, "helper.dll", &held);
+    if (HasFatalFailure()) return;
+
+    ASSERT_TRUE(user.start(buildPath(TW_HELD_SETUP_EXE), folder));
+    expectQuietSuccess(user, "after-exit");
+    if (HasFatalFailure()) return;
+    ASSERT_TRUE(held.release());
+
+    for (const HeldProductFile& file : HELD_PRODUCT) {
+        if (std::string(file.name) != "helper.dll") expectWrittenAsStored(folder, file);
+    }
+    expectEarlierCopy(joinPath(folder, "helper.dll"));
+}
+
+TEST_F(HeldFileRun, HeldDataFileFailsTheRunAndWrittenFilesAreTakenBack) {
+    const std::string folder = "C:\\twtest\\helddata";
+    HeldFile held;
+    holdEarlierCopy(folder, "data.bin", &held);
+    if (HasFatalFailure()) return;
+
+    ASSERT_TRUE(user.start(buildPath(TW_HELD_SETUP_EXE), folder));
+    HWND box = user.waitForMessageBox(FAILURE_CAPTION, WINDOW_TIMEOUT_MS);
+    ASSERT_NE(box, nullptr) << "no message box captioned " << FAILURE_CAPTION;
+    EXPECT_EQ(user.readMessageBox(box), CANNOT_CREATE_TEXT);
+    // The files before the held one are in place while the user reads.
+    EXPECT_TRUE(fileExists(joinPath(folder, "first.txt")));
+    EXPECT_TRUE(fileExists(joinPath(folder, "helper.dll")));
+    EXPECT_FALSE(fileExists(joinPath(folder, "last.txt")));
+    EXPECT_TRUE(user.screenshot("held-file-message"));
+    ASSERT_TRUE(user.answerOk(box));
+    DWORD exitCode = 1;
+    ASSERT_TRUE(user.waitForExit(RUN_TIMEOUT_MS, &exitCode));
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_EQ(user.transcript().lines(),
+              (std::vector<std::string>{std::string("window: ") + FAILURE_CAPTION,
+                                        std::string("text: ") + CANNOT_CREATE_TEXT,
+                                        "answer: OK", "exit: 0"}));
+    ASSERT_TRUE(held.release());
+
+    EXPECT_EQ(folderEntries(folder), std::vector<std::string>{"data.bin"});
+    expectEarlierCopy(joinPath(folder, "data.bin"));
+}
+
+}  // namespace
+}  // namespace e2e

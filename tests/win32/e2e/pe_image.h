@@ -1,0 +1,31 @@
+// What a Windows program file says about itself: machine, kind of image,
+// subsystem and the DLLs it imports. Reads PE32 and PE32+ files.
+#pragma once
+
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+enum : uint16_t {
+    MACHINE_I386 = 0x14C,
+    MACHINE_AMD64 = 0x8664,
+    OPTIONAL_MAGIC_PE32 = 0x10B,
+    OPTIONAL_MAGIC_PE32_PLUS = 0x20B,
+    SUBSYSTEM_WINDOWS_GUI = 2,
+};
+
+struct PeImage {
+    uint16_t machine = 0;
+    uint16_t optionalMagic = 0;
+    uint16_t subsystem = 0;
+    std::vector<std::string> importedDlls;  // ordinary and delay-loaded, as named
+};
+
+// Parses the headers and import directories; false with a reason when the
+// bytes are no well-formed image.
+bool readPeImage(const std::vector<uint8_t>& file, PeImage* image, std::string* error);
+
+}  // namespace e2e

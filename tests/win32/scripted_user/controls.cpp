@@ -1,0 +1,102 @@
+#include "scripted_user/controls.h"
+
+#include "scripted_user/deadline.h"
+
+namespace scripted_user {
+
+namespace {
+
+// Long enough for a program that is busy painting, short enough that a hung
+// one does not hang the test.
+const UINT SEND_TIMEOUT_MS = 2000;
+
+}  // namespace
+
+bool waitForControl(HWND dialog, int id, DWORD milliseconds) {
+    return pollUntil(milliseconds, [&] {
+        return IsWindow(dialog) && GetDlgItem(dialog, id) != nullptr;
+    });
+}
+
+bool waitForAnyControl(HWND window, DWORD milliseconds) {
+    return pollUntil(milliseconds, [&] {
+        return IsWindow(window) && GetWindow(window, GW_CHILD) != nullptr;
+    });
+}
+
+std::string windowClass(HWND window) {
+    char name[256] = "";
+    if (window) GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+std::string childText(HWND control) {
+    if (!control) return "";
+    if (lstrcmpiA(windowClass(control).c_str(), "Edit") == 0) {
+        DWORD_PTR length = 0;
+        if (!SendMessageTimeoutA(control, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG,
+                                 SEND_TIMEOUT_MS, &length)) {
+            return "";
+        }
+        std::string text(static_cast<size_t>(length) + 1, '\0');
+        DWORD_PTR copied = 0;
+        if (!SendMessageTimeoutA(control, WM_GETTEXT, text.size(),
+                                 reinterpret_cast<LPARAM>(&text[0]), SMTO_ABORTIFHUNG,
+                                 SEND_TIMEOUT_MS, &copied)) {
+            return "";
+        }
+        text.resize(static_cast<size_t>(copied));
+        return text;
+    }
+    int length = GetWindowTextLengthA(control);
+    if (length <= 0) return "";
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    int copied = GetWindowTextA(control, &text[0], length + 1);
+    text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
+    return text;
+}
+
+std::string controlText(HWND dialog, int id) {
+    // Wine's GetWindowTextA(NULL, ...) does not fail cleanly, so a missing
+    // control is answered here.
+    HWND control = GetDlgItem(dialog, id);
+    return control ? childText(control) : "";
+}
+
+bool isMessageBox(HWND window) {
+    return windowClass(window) == "#32770" && GetDlgItem(window, MESSAGE_BOX_TEXT_ID) != nullptr;
+}
+
+bool pressButton(HWND dialog, int id) {
+    HWND button = GetDlgItem(dialog, id);
+    if (!button) return false;
+    return PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                        reinterpret_cast<LPARAM>(button)) != 0;
+}
+
+int defaultButton(HWND dialog) {
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutA(dialog, DM_GETDEFID, 0, 0, SMTO_ABORTIFHUNG, SEND_TIMEOUT_MS,
+                             &answer)) {
+        return 0;
+    }
+    if (HIWORD(answer) != DC_HASDEFID) return 0;
+    return LOWORD(answer);
+}
+
+std::string answerName(HWND dialog, int id) {
+    switch (id) {
+    case IDOK: return "OK";
+    case IDCANCEL: return "Cancel";
+    case IDYES: return "Yes";
+    case IDNO: return "No";
+    default: break;
+    }
+    std::string name;
+    for (char c : controlText(dialog, id)) {
+        if (c != '&') name += c;
+    }
+    return name.empty() ? "button " + std::to_string(id) : name;
+}
+
+}  // namespace scripted_user

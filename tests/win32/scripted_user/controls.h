@@ -1,0 +1,49 @@
+// Reading and pressing the controls of another process's dialogs and
+// message boxes.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace scripted_user {
+
+// Control ids of a message box as the system makes it.
+enum {
+    MESSAGE_BOX_TEXT_ID = 65535,  // the static control holding the text
+    MESSAGE_BOX_ICON_ID = 1088    // the static control holding the icon
+};
+
+// A window found by its caption may not have its controls yet: waits until
+// the control `id` exists. False when it did not appear in time.
+bool waitForControl(HWND dialog, int id, DWORD milliseconds);
+
+// Waits until the window has any child window at all.
+bool waitForAnyControl(HWND window, DWORD milliseconds);
+
+// The control's text; "" when there is no such control. An edit control of
+// another process answers only WM_GETTEXT (GetWindowTextA gives "" there);
+// static controls and buttons answer GetWindowTextA even while their owner
+// is busy.
+std::string controlText(HWND dialog, int id);
+std::string childText(HWND control);
+
+// The window class, e.g. "#32770" for dialogs and message boxes, "Button".
+std::string windowClass(HWND window);
+
+// A message box: the system's dialog class with the message text control.
+bool isMessageBox(HWND window);
+
+// Presses the button `id` as a click would: the dialog gets BN_CLICKED from
+// that button. False when the dialog has no such button.
+bool pressButton(HWND dialog, int id);
+
+// The dialog's default push button (DM_GETDEFID); 0 when it names none or
+// does not answer.
+int defaultButton(HWND dialog);
+
+// How a transcript names the answer: "OK", "Yes", "No", "Cancel", else the
+// button's text without its accelerator marks.
+std::string answerName(HWND dialog, int id);
+
+}  // namespace scripted_user

@@ -1,0 +1,91 @@
+#include "scripted_user/scripted_user.h"
+
+#include <stdlib.h>
+
+#include "scripted_user/deadline.h"
+
+namespace scripted_user {
+
+std::string testOutputFolder() {
+    const char* folder = getenv("TW_TEST_OUTPUT");
+    return folder ? folder : "";
+}
+
+ScriptedUser::~ScriptedUser() { endProgram(&program_); }
+
+bool ScriptedUser::start(const std::string& exe, const std::string& folder,
+                         const std::string& arguments) {
+    endProgram(&program_);
+    return startProgram(exe, arguments, folder, &program_);
+}
+
+HWND ScriptedUser::waitForWindow(const std::string& caption, DWORD milliseconds) {
+    Deadline deadline(milliseconds);
+    HWND window = scripted_user::waitForWindow(program_.processId, caption, milliseconds);
+    if (!window) return nullptr;
+    transcript_.add("window", caption);
+    waitForAnyControl(window, deadline.remaining());
+    return window;
+}
+
+HWND ScriptedUser::waitForMessageBox(const std::string& caption, DWORD milliseconds) {
+    Deadline deadline(milliseconds);
+    HWND box = waitForWindow(caption, milliseconds);
+    if (box && !waitForControl(box, MESSAGE_BOX_TEXT_ID, deadline.remaining())) return nullptr;
+    return box;
+}
+
+std::string ScriptedUser::readMessageBox(HWND box) {
+    return readControl(box, MESSAGE_BOX_TEXT_ID);
+}
+
+std::string ScriptedUser::readControl(HWND dialog, int id) {
+    std::string text = controlText(dialog, id);
+    transcript_.add("text", text);
+    return text;
+}
+
+bool ScriptedUser::answer(HWND dialog, int id) {
+    if (!pressButton(dialog, id)) return false;
+    transcript_.add("answer", answerName(dialog, id));
+    return true;
+}
+
+bool ScriptedUser::waitForExit(DWORD milliseconds, DWORD* exitCode) {
+    if (!scripted_user::waitForExit(program_, milliseconds, exitCode)) return false;
+    transcript_.add("exit", std::to_string(*exitCode));
+    return true;
+}
+
+bool ScriptedUser::waitForExitWithoutWindow(DWORD milliseconds, DWORD* exitCode,
+                                            std::string* window) {
+    window->clear();
+    bool ended = pollUntil(milliseconds, [&] {
+        std::vector<HWND> open = visibleTopLevelWindows(program_.processId);
+        if (!open.empty()) {
+            *window = windowCaption(open.front());
+            transcript_.add("window", *window);
+            return true;
+        }
+        return !isRunning(program_);
+    });
+    return ended && window->empty() && waitForExit(0, exitCode);
+}
+
+bool ScriptedUser::hasOpenWindow() const {
+    return program_.processId != 0 && !visibleTopLevelWindows(program_.processId).empty();
+}
+
+bool ScriptedUser::screenshot(const std::string& name) {
+    std::string folder = testOutputFolder();
+    if (folder.empty()) return false;
+    return saveScreenshot(folder + "\\" + name + ".png");
+}
+
+bool ScriptedUser::saveTranscript() const {
+    std::string folder = testOutputFolder();
+    if (folder.empty()) return false;
+    return transcript_.save(folder + "\\transcript.txt");
+}
+
+}  // namespace scripted_user

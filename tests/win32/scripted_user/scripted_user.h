@@ -1,0 +1,77 @@
+// The scripted user: runs a program as a person would, seeing its windows,
+// reading their texts and pressing their buttons, and keeps a transcript of
+// all of it.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "scripted_user/controls.h"
+#include "scripted_user/process.h"
+#include "scripted_user/screen.h"
+#include "scripted_user/top_windows.h"
+#include "scripted_user/transcript.h"
+
+namespace scripted_user {
+
+// Where a test's screenshots and transcript go: the Windows path in
+// TW_TEST_OUTPUT, "" when the test bed gave none.
+std::string testOutputFolder();
+
+class ScriptedUser {
+public:
+    ScriptedUser() = default;
+    ScriptedUser(const ScriptedUser&) = delete;
+    ScriptedUser& operator=(const ScriptedUser&) = delete;
+    // A program still running is ended: its windows would otherwise stay.
+    ~ScriptedUser();
+
+    // Starts the program in `folder` as its current directory.
+    bool start(const std::string& exe, const std::string& folder,
+               const std::string& arguments = "");
+    const Program& program() const { return program_; }
+
+    // Waits for the program's top-level window with exactly this caption and
+    // for its first control; records "window: <caption>". Null on timeout.
+    HWND waitForWindow(const std::string& caption, DWORD milliseconds);
+    // The same for a message box: waits for its text control too.
+    HWND waitForMessageBox(const std::string& caption, DWORD milliseconds);
+
+    // Reads a message box's text; records "text: <text>".
+    std::string readMessageBox(HWND box);
+    // Reads a dialog control's text; records "text: <text>".
+    std::string readControl(HWND dialog, int id);
+
+    // Presses a button; records "answer: <name>". False when it has no such
+    // button.
+    bool answer(HWND dialog, int id);
+    bool answerOk(HWND dialog) { return answer(dialog, IDOK); }
+    bool answerYes(HWND dialog) { return answer(dialog, IDYES); }
+    bool answerNo(HWND dialog) { return answer(dialog, IDNO); }
+
+    // Waits for the program to end; records "exit: <code>". False on timeout.
+    bool waitForExit(DWORD milliseconds, DWORD* exitCode);
+    // Waits for the program to end while none of its windows shows. False
+    // when it did not end in time or a window showed first; the window's
+    // caption is then in `window` and recorded as "window: <caption>".
+    bool waitForExitWithoutWindow(DWORD milliseconds, DWORD* exitCode, std::string* window);
+
+    // Whether a visible top-level window of the program is open.
+    bool hasOpenWindow() const;
+
+    // Saves the screen as <output folder>\<name>.png; false when there is no
+    // output folder or it cannot be written.
+    bool screenshot(const std::string& name);
+
+    Transcript& transcript() { return transcript_; }
+    // Saves the transcript as <output folder>\transcript.txt.
+    bool saveTranscript() const;
+
+private:
+    Program program_;
+    Transcript transcript_;
+};
+
+}  // namespace scripted_user
