@@ -67,6 +67,15 @@ bool isMessageBox(HWND window) {
     return windowClass(window) == "#32770" && GetDlgItem(window, MESSAGE_BOX_TEXT_ID) != nullptr;
 }
 
+bool setControlText(HWND dialog, int id, const std::string& text) {
+    HWND control = GetDlgItem(dialog, id);
+    if (!control) return false;
+    DWORD_PTR answer = 0;
+    return SendMessageTimeoutA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
+                               SMTO_ABORTIFHUNG, SEND_TIMEOUT_MS, &answer) != 0 &&
+           answer != 0;
+}
+
 bool pressButton(HWND dialog, int id) {
     HWND button = GetDlgItem(dialog, id);
     if (!button) return false;
@@ -85,18 +94,20 @@ int defaultButton(HWND dialog) {
 }
 
 std::string answerName(HWND dialog, int id) {
+    // The button's own words, as the user reads them ("I Accept"); the
+    // common ids have names of their own for a button without text.
+    std::string name;
+    for (char c : controlText(dialog, id)) {
+        if (c != '&') name += c;
+    }
+    if (!name.empty()) return name;
     switch (id) {
     case IDOK: return "OK";
     case IDCANCEL: return "Cancel";
     case IDYES: return "Yes";
     case IDNO: return "No";
-    default: break;
+    default: return "button " + std::to_string(id);
     }
-    std::string name;
-    for (char c : controlText(dialog, id)) {
-        if (c != '&') name += c;
-    }
-    return name.empty() ? "button " + std::to_string(id) : name;
 }
 
 }  // namespace scripted_user

@@ -34,6 +34,11 @@ std::string windowClass(HWND window);
 // A message box: the system's dialog class with the message text control.
 bool isMessageBox(HWND window);
 
+// Replaces the text of an edit control of another process, as typing would
+// leave it (WM_SETTEXT is carried across processes). False when there is no
+// such control or it did not answer.
+bool setControlText(HWND dialog, int id, const std::string& text);
+
 // Presses the button `id` as a click would: the dialog gets BN_CLICKED from
 // that button. False when the dialog has no such button.
 bool pressButton(HWND dialog, int id);
@@ -42,8 +47,9 @@ bool pressButton(HWND dialog, int id);
 // does not answer.
 int defaultButton(HWND dialog);
 
-// How a transcript names the answer: "OK", "Yes", "No", "Cancel", else the
-// button's text without its accelerator marks.
+// How a transcript names the answer: the button's text without its
+// accelerator marks ("I Accept", "Yes"); "OK", "Cancel", "Yes" or "No" by id
+// for a button without text.
 std::string answerName(HWND dialog, int id);
 
 }  // namespace scripted_user

@@ -45,6 +45,12 @@ std::string ScriptedUser::readControl(HWND dialog, int id) {
     return text;
 }
 
+bool ScriptedUser::type(HWND dialog, int id, const std::string& text) {
+    if (!setControlText(dialog, id, text)) return false;
+    transcript_.add("type", text);
+    return true;
+}
+
 bool ScriptedUser::answer(HWND dialog, int id) {
     if (!pressButton(dialog, id)) return false;
     transcript_.add("answer", answerName(dialog, id));

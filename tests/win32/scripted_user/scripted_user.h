@@ -44,6 +44,9 @@ public:
     // Reads a dialog control's text; records "text: <text>".
     std::string readControl(HWND dialog, int id);
 
+    // Types into an edit control; records "type: <text>".
+    bool type(HWND dialog, int id, const std::string& text);
+
     // Presses a button; records "answer: <name>". False when it has no such
     // button.
     bool answer(HWND dialog, int id);

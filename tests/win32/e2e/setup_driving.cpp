@@ -1,0 +1,81 @@
+#include "e2e/setup_driving.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "e2e/e2e_support.h"
+
+namespace e2e {
+
+const char* const BACKDROP_CAPTION = "Install Tarnwick";
+const char* const AGREEMENT_CAPTION = "END USER LICENSE AGREEMENT";
+const char* const FOLDER_CAPTION = "Choose a Folder";
+const char* const PROGRESS_CAPTION = "Setup Progress";
+const char* const EXISTING_FOLDER_CAPTION = "Write Data to Existing Folder?";
+const char* const NOT_INSTALLED_CAPTION = "Application Not Installed";
+const char* const NOT_INSTALLED_TEXT =
+    "The application will not be installed at this time. If you decide to install the "
+    "application later, just launch this program again to complete the installation process.";
+
+namespace {
+
+void splitFolder(const std::string& folder, std::string* parent, std::string* application) {
+    size_t split = folder.find_last_of("\\/");
+    *parent = split == std::string::npos ? folder : folder.substr(0, split);
+    *application = split == std::string::npos ? "" : folder.substr(split + 1);
+}
+
+bool endsWithTarnwick(const std::string& folder) {
+    const std::string group = "tarnwick";
+    if (folder.size() < group.size()) return false;
+    std::string tail = folder.substr(folder.size() - group.size());
+    std::transform(tail.begin(), tail.end(), tail.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return tail == group;
+}
+
+bool asksAboutExistingFolder(const std::string& folder) {
+    return isDirectory(folder) && !endsWithTarnwick(folder);
+}
+
+}  // namespace
+
+bool acceptAgreement(scripted_user::ScriptedUser& user) {
+    HWND agreement = user.waitForWindow(AGREEMENT_CAPTION, WINDOW_TIMEOUT_MS);
+    return agreement && user.answer(agreement, IDOK);
+}
+
+bool chooseFolder(scripted_user::ScriptedUser& user, const std::string& parent,
+                  const std::string& application) {
+    HWND dialog = user.waitForWindow(FOLDER_CAPTION, WINDOW_TIMEOUT_MS);
+    if (!dialog || !scripted_user::waitForControl(dialog, APPLICATION_FOLDER_ID, WINDOW_TIMEOUT_MS)) {
+        return false;
+    }
+    return user.type(dialog, PARENT_FOLDER_ID, parent) &&
+           user.type(dialog, APPLICATION_FOLDER_ID, application) && user.answer(dialog, IDOK);
+}
+
+bool driveToExtraction(scripted_user::ScriptedUser& user, const std::string& folder) {
+    bool asked = asksAboutExistingFolder(folder);
+    std::string parent, application;
+    splitFolder(folder, &parent, &application);
+    if (!acceptAgreement(user) || !chooseFolder(user, parent, application)) return false;
+    if (!asked) return true;
+    HWND question = user.waitForMessageBox(EXISTING_FOLDER_CAPTION, WINDOW_TIMEOUT_MS);
+    return question && user.answerYes(question);
+}
+
+std::vector<std::string> openingTranscript(const std::string& folder) {
+    std::string parent, application;
+    splitFolder(folder, &parent, &application);
+    std::vector<std::string> lines = {std::string("window: ") + AGREEMENT_CAPTION, "answer: I Accept",
+                                      std::string("window: ") + FOLDER_CAPTION,
+                                      "type: " + parent, "type: " + application, "answer: OK"};
+    if (asksAboutExistingFolder(folder)) {
+        lines.push_back(std::string("window: ") + EXISTING_FOLDER_CAPTION);
+        lines.push_back("answer: Yes");
+    }
+    return lines;
+}
+
+}  // namespace e2e
