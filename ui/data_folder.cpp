@@ -3,6 +3,7 @@
 #include <direct.h>
 #include <shlobj.h>
 #include <stdlib.h>
+#include <string.h>
 #include <sys/stat.h>
 
 #include "common/bounded_text.h"
@@ -101,6 +102,16 @@ bool acceptExistingDirectory(HWND dialog) {
                        "Write Data to Existing Folder?", MB_YESNO) == IDYES;
 }
 
+// A trailing separator, which OK joins to a recorded folder proposed whole
+// as the parent with an empty application folder, names the same folder,
+// yet msvcrt's _stat finds nothing by that name: it is cut off, except from
+// a root ("\", "C:\").
+void cutTrailingSeparator(char* folder) {
+    size_t length = strlen(folder);
+    if (length <= 1 || (length == 3 && folder[1] == ':')) return;
+    if (folder[length - 1] == '\\' || folder[length - 1] == '/') folder[length - 1] = '\0';
+}
+
 bool validateChoice(HWND dialog) {
     char parent[EDIT_TEXT_SIZE];
     char application[EDIT_TEXT_SIZE];
@@ -115,6 +126,7 @@ bool validateChoice(HWND dialog) {
                     "a folder with a shorter path.");
         return false;
     }
+    cutTrailingSeparator(setupState.dataFolder);
     struct _stat64 status;
     if (_stat64(setupState.dataFolder, &status) != 0) {
         if (_mkdir(setupState.dataFolder) == 0) return true;

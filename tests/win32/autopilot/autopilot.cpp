@@ -6,7 +6,9 @@
 // directory. Each new top-level window of setup is recorded in the
 // transcript with its texts, saved as OUTPUT-FOLDER\NN-<caption>.png, and
 // answered with its default: OK, or Yes for a question, in a message box;
-// the default push button, else OK, in a dialog. When setup ends, prints the
+// the default push button, else OK, in a dialog. A window with no button
+// (the backdrop, the progress dialog) is recorded and left as it is, for
+// setup to take down itself. When setup ends, prints the
 // transcript, saves it as OUTPUT-FOLDER\transcript.txt and exits with
 // setup's exit code. Exits with 125 when setup cannot be started or does not
 // end within SECONDS (default 300).
@@ -50,12 +52,27 @@ BOOL CALLBACK collectChild(HWND child, LPARAM context) {
     return TRUE;
 }
 
-// The button a user who accepts the defaults presses.
+BOOL CALLBACK findButton(HWND child, LPARAM context) {
+    if (lstrcmpiA(windowClass(child).c_str(), "Button") != 0) return TRUE;
+    *reinterpret_cast<bool*>(context) = true;
+    return FALSE;
+}
+
+bool hasButton(HWND window) {
+    bool found = false;
+    EnumChildWindows(window, findButton, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+// The button a user who accepts the defaults presses; 0 when the window
+// has none to press.
 int defaultAnswer(HWND window) {
     if (isMessageBox(window)) {
         if (GetDlgItem(window, IDOK)) return IDOK;
         if (GetDlgItem(window, IDYES)) return IDYES;
+        return 0;
     }
+    if (!hasButton(window)) return 0;
     int id = defaultButton(window);
     return id != 0 ? id : IDOK;
 }
@@ -81,7 +98,8 @@ void handleWindow(ScriptedUser& user, HWND window, int number, const std::string
     snprintf(prefix, sizeof prefix, "%02d-", number);
     std::string picture = output + "\\" + prefix + shortCaption(caption) + ".png";
     if (!saveScreenshot(picture)) fprintf(stderr, "autopilot: cannot save %s\n", picture.c_str());
-    if (!user.answer(window, defaultAnswer(window))) {
+    int answer = defaultAnswer(window);
+    if (answer != 0 && !user.answer(window, answer)) {
         user.transcript().add("answer", "none (no such button)");
     }
 }

@@ -1,20 +1,28 @@
-// A first installation into an empty folder: every file arrives intact with
-// its stored time, and the user sees nothing go wrong.
+// A first installation into a new folder: every file arrives intact with
+// its stored time, the folder is recorded, and the user sees nothing go
+// wrong.
 #include <algorithm>
 
 #include "e2e/e2e_support.h"
+#include "e2e/setup_driving.h"
 
 namespace e2e {
 namespace {
 
 using CleanRun = ScriptedRun;
 
-TEST_F(CleanRun, WritesEveryFileIntactWithItsTimeAndShowsNoWindow) {
-    const std::string folder = "C:\\twtest\\clean";
-    ASSERT_TRUE(makeEmptyFolder(folder));
+std::string settingsFile() {
+    char windows[MAX_PATH];
+    UINT length = GetWindowsDirectoryA(windows, sizeof windows);
+    return length > 0 && length < sizeof windows ? joinPath(windows, "tarnwick.ini") : "";
+}
 
-    ASSERT_TRUE(user.start(buildPath(TW_SETUP_EXE), folder));
-    expectQuietSuccess(user, "after-exit");
+TEST_F(CleanRun, WritesEveryFileIntactWithItsTimeAndShowsNoMessage) {
+    // The parent exists, the folder itself is made by setup: no question.
+    ASSERT_TRUE(makeEmptyFolder("C:\\twtest\\clean"));
+    const std::string folder = "C:\\twtest\\clean\\Tarnwick";
+
+    runToQuietSuccess(user, buildPath(TW_SETUP_EXE), folder, "after-exit");
     if (HasFatalFailure()) return;
 
     std::vector<std::string> expectedNames;
@@ -31,6 +39,13 @@ TEST_F(CleanRun, WritesEveryFileIntactWithItsTimeAndShowsNoWindow) {
     }
     std::sort(expectedNames.begin(), expectedNames.end());
     EXPECT_EQ(folderEntries(folder), expectedNames);
+    // Extraction follows the chosen folder, not the directory setup started in.
+    EXPECT_TRUE(folderEntries(SETUP_START_FOLDER).empty());
+
+    char recorded[MAX_PATH] = "";
+    GetPrivateProfileStringA("Options", "dataDir", "", recorded, sizeof recorded,
+                             settingsFile().c_str());
+    EXPECT_EQ(std::string(recorded), folder);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Files that a running program holds open: a held library counts as in
 // place already, any other held file fails the run.
 #include "e2e/e2e_support.h"
+#include "e2e/setup_driving.h"
 
 namespace e2e {
 namespace {
@@ -58,8 +59,7 @@ TEST_F(HeldFileRun, HeldLibraryIsTakenAsInPlace) {
     holdEarlierCopy(folder, "helper.dll", &held);
     if (HasFatalFailure()) return;
 
-    ASSERT_TRUE(user.start(buildPath(TW_HELD_SETUP_EXE), folder));
-    expectQuietSuccess(user, "after-exit");
+    runToQuietSuccess(user, buildPath(TW_HELD_SETUP_EXE), folder, "after-exit");
     if (HasFatalFailure()) return;
     ASSERT_TRUE(held.release());
 
@@ -75,8 +75,8 @@ TEST_F(HeldFileRun, HeldDataFileFailsTheRunAndWrittenFilesAreTakenBack) {
     holdEarlierCopy(folder, "data.bin", &held);
     if (HasFatalFailure()) return;
 
-    ASSERT_TRUE(user.start(buildPath(TW_HELD_SETUP_EXE), folder));
-    HWND box = user.waitForMessageBox(FAILURE_CAPTION, WINDOW_TIMEOUT_MS);
+    std::vector<std::string> expected;
+    HWND box = runToFailureMessage(user, buildPath(TW_HELD_SETUP_EXE), folder, &expected);
     ASSERT_NE(box, nullptr) << "no message box captioned " << FAILURE_CAPTION;
     EXPECT_EQ(user.readMessageBox(box), CANNOT_CREATE_TEXT);
     // The files before the held one are in place while the user reads.
@@ -88,10 +88,12 @@ TEST_F(HeldFileRun, HeldDataFileFailsTheRunAndWrittenFilesAreTakenBack) {
     DWORD exitCode = 1;
     ASSERT_TRUE(user.waitForExit(RUN_TIMEOUT_MS, &exitCode));
     EXPECT_EQ(exitCode, 0u);
-    EXPECT_EQ(user.transcript().lines(),
-              (std::vector<std::string>{std::string("window: ") + FAILURE_CAPTION,
-                                        std::string("text: ") + CANNOT_CREATE_TEXT,
-                                        "answer: OK", "exit: 0"}));
+    for (const std::string& line : {std::string("window: ") + FAILURE_CAPTION,
+                                    std::string("text: ") + CANNOT_CREATE_TEXT,
+                                    std::string("answer: OK"), std::string("exit: 0")}) {
+        expected.push_back(line);
+    }
+    EXPECT_EQ(user.transcript().lines(), expected);
     ASSERT_TRUE(held.release());
 
     EXPECT_EQ(folderEntries(folder), std::vector<std::string>{"data.bin"});

@@ -16,6 +16,7 @@ const char* const NOT_INSTALLED_CAPTION = "Application Not Installed";
 const char* const NOT_INSTALLED_TEXT =
     "The application will not be installed at this time. If you decide to install the "
     "application later, just launch this program again to complete the installation process.";
+const char* const SETUP_START_FOLDER = "C:\\twtest\\start";
 
 namespace {
 
@@ -60,9 +61,14 @@ bool driveToExtraction(scripted_user::ScriptedUser& user, const std::string& fol
     std::string parent, application;
     splitFolder(folder, &parent, &application);
     if (!acceptAgreement(user) || !chooseFolder(user, parent, application)) return false;
-    if (!asked) return true;
-    HWND question = user.waitForMessageBox(EXISTING_FOLDER_CAPTION, WINDOW_TIMEOUT_MS);
-    return question && user.answerYes(question);
+    HWND dialog = scripted_user::waitForWindow(user.program().processId, FOLDER_CAPTION, 0);
+    if (asked) {
+        HWND question = user.waitForMessageBox(EXISTING_FOLDER_CAPTION, WINDOW_TIMEOUT_MS);
+        if (!question || !user.answerYes(question)) return false;
+    }
+    // The dialog goes once the folder is taken; a test that watches the
+    // windows from here on must not find it still standing.
+    return !dialog || scripted_user::waitUntilGone(dialog, WINDOW_TIMEOUT_MS);
 }
 
 std::vector<std::string> openingTranscript(const std::string& folder) {
@@ -76,6 +82,36 @@ std::vector<std::string> openingTranscript(const std::string& folder) {
         lines.push_back("answer: Yes");
     }
     return lines;
+}
+
+bool startSetup(scripted_user::ScriptedUser& user, const std::string& exe, WindowSpy* spy) {
+    if (!isDirectory(SETUP_START_FOLDER) && !makeEmptyFolder(SETUP_START_FOLDER)) return false;
+    if (!user.start(exe, SETUP_START_FOLDER)) return false;
+    HWND backdrop = scripted_user::waitForWindow(user.program().processId, BACKDROP_CAPTION,
+                                                 WINDOW_TIMEOUT_MS);
+    return backdrop && (!spy || spy->watch(backdrop));
+}
+
+HWND runToFailureMessage(scripted_user::ScriptedUser& user, const std::string& exe,
+                         const std::string& folder, std::vector<std::string>* opening) {
+    *opening = openingTranscript(folder);
+    if (!startSetup(user, exe) || !driveToExtraction(user, folder)) return nullptr;
+    return user.waitForMessageBox(FAILURE_CAPTION, WINDOW_TIMEOUT_MS);
+}
+
+void runToQuietSuccess(scripted_user::ScriptedUser& user, const std::string& exe,
+                       const std::string& folder, const std::string& screenshotName) {
+    std::vector<std::string> expected = openingTranscript(folder);
+    expected.push_back("exit: 0");
+    WindowSpy spy;
+    ASSERT_TRUE(startSetup(user, exe, &spy)) << exe;
+    ASSERT_TRUE(driveToExtraction(user, folder));
+    expectQuietSuccess(user, screenshotName);
+    if (::testing::Test::HasFatalFailure()) return;
+    EXPECT_EQ(user.transcript().lines(), expected);
+    std::vector<std::string> destroyed = spy.destroyed();
+    EXPECT_TRUE(std::find(destroyed.begin(), destroyed.end(), PROGRESS_CAPTION) != destroyed.end())
+        << "the progress dialog was left standing until setup ended";
 }
 
 }  // namespace e2e

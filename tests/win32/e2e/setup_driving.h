@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "e2e/window_spy.h"
 #include "scripted_user/scripted_user.h"
 
 namespace e2e {
@@ -42,7 +43,33 @@ bool chooseFolder(scripted_user::ScriptedUser& user, const std::string& parent,
 // "Tarnwick"). Returns when extraction is under way.
 bool driveToExtraction(scripted_user::ScriptedUser& user, const std::string& folder);
 
-// The transcript lines of that opening, to put before a test's own.
+// The transcript lines of that opening, to put before a test's own. Asked
+// before the run: whether the folder exists decides the question.
 std::vector<std::string> openingTranscript(const std::string& folder);
+
+// Where setup starts: an empty folder of its own, apart from every folder a
+// test installs into, so that a file landing in the directory setup started
+// in would be seen.
+extern const char* const SETUP_START_FOLDER;
+
+// Starts `exe` in SETUP_START_FOLDER and waits for its first window, the
+// backdrop (nothing is recorded for that wait); hooks `spy` into it then,
+// unless it is null. False when any of it failed.
+bool startSetup(scripted_user::ScriptedUser& user, const std::string& exe,
+                WindowSpy* spy = nullptr);
+
+// A run that must fail: `exe` started and driven to extraction into
+// `folder`, then the product's failure message, which is returned (null
+// when any of it did not happen). `opening` receives the opening's
+// transcript lines, asked before the run.
+HWND runToFailureMessage(scripted_user::ScriptedUser& user, const std::string& exe,
+                         const std::string& folder, std::vector<std::string>* opening);
+
+// A run that must succeed: `exe` started, driven to extraction into
+// `folder`, then ending by itself (expectQuietSuccess) with the opening and
+// its exit as the whole transcript, and its progress dialog closed by setup
+// itself before the end rather than left standing until the process went.
+void runToQuietSuccess(scripted_user::ScriptedUser& user, const std::string& exe,
+                       const std::string& folder, const std::string& screenshotName);
 
 }  // namespace e2e

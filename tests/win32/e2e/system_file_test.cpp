@@ -1,6 +1,7 @@
 // Files named "SYSTEM/..." go to the system directory, where another
 // product may already have placed a later version.
 #include "e2e/e2e_support.h"
+#include "e2e/setup_driving.h"
 
 namespace e2e {
 namespace {
@@ -22,13 +23,14 @@ std::string productFile(const char* name) {
     return joinPath(buildPath(TW_SYSTEM_PRODUCT_DIR), std::string("files\\") + name);
 }
 
-// Runs the system product's setup in a new folder; it must finish without
-// a window, with 0, and with the plain file in the folder.
-void runToCompletion(scripted_user::ScriptedUser& user, const std::string& folder,
+// Runs the system product's setup into a new folder below `parent`; it
+// must finish without a message, with 0, and with the plain file in the
+// folder.
+void runToCompletion(scripted_user::ScriptedUser& user, const std::string& parent,
                      const std::string& screenshotName) {
-    ASSERT_TRUE(makeEmptyFolder(folder));
-    ASSERT_TRUE(user.start(buildPath(TW_SYSTEM_SETUP_EXE), folder));
-    expectQuietSuccess(user, screenshotName);
+    ASSERT_TRUE(makeEmptyFolder(parent));
+    const std::string folder = joinPath(parent, "Tarnwick");
+    runToQuietSuccess(user, buildPath(TW_SYSTEM_SETUP_EXE), folder, screenshotName);
     if (::testing::Test::HasFatalFailure()) return;
 
     std::vector<uint8_t> readme, genuine;

@@ -63,8 +63,35 @@ std::string controlText(HWND dialog, int id) {
     return control ? childText(control) : "";
 }
 
+namespace {
+
+struct BoxChildren {
+    bool onlyBoxControls = true;
+};
+
+// A message box holds buttons, its text and its icon, nothing else. A
+// dialog's unnamed static controls carry the text's id as well (-1 is
+// 65535), so the id alone does not tell the two apart.
+BOOL CALLBACK checkBoxChild(HWND child, LPARAM context) {
+    BoxChildren* children = reinterpret_cast<BoxChildren*>(context);
+    const std::string kind = windowClass(child);
+    const int id = GetDlgCtrlID(child);
+    bool boxControl = lstrcmpiA(kind.c_str(), "Button") == 0 ||
+                      (lstrcmpiA(kind.c_str(), "Static") == 0 &&
+                       (id == MESSAGE_BOX_TEXT_ID || id == MESSAGE_BOX_ICON_ID));
+    if (!boxControl) children->onlyBoxControls = false;
+    return boxControl;
+}
+
+}  // namespace
+
 bool isMessageBox(HWND window) {
-    return windowClass(window) == "#32770" && GetDlgItem(window, MESSAGE_BOX_TEXT_ID) != nullptr;
+    if (windowClass(window) != "#32770" || GetDlgItem(window, MESSAGE_BOX_TEXT_ID) == nullptr) {
+        return false;
+    }
+    BoxChildren children;
+    EnumChildWindows(window, checkBoxChild, reinterpret_cast<LPARAM>(&children));
+    return children.onlyBoxControls;
 }
 
 bool setControlText(HWND dialog, int id, const std::string& text) {

@@ -31,7 +31,8 @@ std::string childText(HWND control);
 // The window class, e.g. "#32770" for dialogs and message boxes, "Button".
 std::string windowClass(HWND window);
 
-// A message box: the system's dialog class with the message text control.
+// A message box: the system's dialog class with the message text control
+// and no controls but buttons, that text and the icon.
 bool isMessageBox(HWND window);
 
 // Replaces the text of an edit control of another process, as typing would

@@ -2,6 +2,8 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
+
 #include "scripted_user/deadline.h"
 
 namespace scripted_user {
@@ -24,7 +26,9 @@ HWND ScriptedUser::waitForWindow(const std::string& caption, DWORD milliseconds)
     HWND window = scripted_user::waitForWindow(program_.processId, caption, milliseconds);
     if (!window) return nullptr;
     transcript_.add("window", caption);
-    waitForAnyControl(window, deadline.remaining());
+    // A dialog may show before its controls are made; a plain window such
+    // as a backdrop has none to wait for.
+    if (windowClass(window) == "#32770") waitForAnyControl(window, deadline.remaining());
     return window;
 }
 
@@ -63,14 +67,21 @@ bool ScriptedUser::waitForExit(DWORD milliseconds, DWORD* exitCode) {
     return true;
 }
 
-bool ScriptedUser::waitForExitWithoutWindow(DWORD milliseconds, DWORD* exitCode,
-                                            std::string* window) {
+bool ScriptedUser::waitForExitShowingOnly(DWORD milliseconds,
+                                          const std::vector<std::string>& ownWindows,
+                                          DWORD* exitCode, std::string* window) {
     window->clear();
     bool ended = pollUntil(milliseconds, [&] {
-        std::vector<HWND> open = visibleTopLevelWindows(program_.processId);
-        if (!open.empty()) {
-            *window = windowCaption(open.front());
-            transcript_.add("window", *window);
+        for (HWND open : visibleTopLevelWindows(program_.processId)) {
+            std::string caption = windowCaption(open);
+            // A window that went while it was being looked at was the
+            // program's to close; only one that stays counts.
+            if (!IsWindow(open) || !IsWindowVisible(open)) continue;
+            bool own = std::find(ownWindows.begin(), ownWindows.end(), caption) != ownWindows.end();
+            if (own && !isMessageBox(open)) continue;
+            *window = caption;
+            transcript_.add("window", caption);
+            if (isMessageBox(open)) readMessageBox(open);
             return true;
         }
         return !isRunning(program_);

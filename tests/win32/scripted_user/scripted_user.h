@@ -33,8 +33,9 @@ public:
                const std::string& arguments = "");
     const Program& program() const { return program_; }
 
-    // Waits for the program's top-level window with exactly this caption and
-    // for its first control; records "window: <caption>". Null on timeout.
+    // Waits for the program's top-level window with exactly this caption
+    // and, for a dialog, for its first control; records "window: <caption>".
+    // Null on timeout.
     HWND waitForWindow(const std::string& caption, DWORD milliseconds);
     // The same for a message box: waits for its text control too.
     HWND waitForMessageBox(const std::string& caption, DWORD milliseconds);
@@ -56,10 +57,14 @@ public:
 
     // Waits for the program to end; records "exit: <code>". False on timeout.
     bool waitForExit(DWORD milliseconds, DWORD* exitCode);
-    // Waits for the program to end while none of its windows shows. False
-    // when it did not end in time or a window showed first; the window's
-    // caption is then in `window` and recorded as "window: <caption>".
-    bool waitForExitWithoutWindow(DWORD milliseconds, DWORD* exitCode, std::string* window);
+    // Waits for the program to end while none of its windows shows but
+    // those captioned as in `ownWindows` (none when it is empty), which are
+    // windows the program keeps up by itself; a message box never counts as
+    // one. False when it did not end in time or another window showed first;
+    // that window's caption is then in `window` and recorded as "window:
+    // <caption>", with its text when it is a message box.
+    bool waitForExitShowingOnly(DWORD milliseconds, const std::vector<std::string>& ownWindows,
+                                DWORD* exitCode, std::string* window);
 
     // Whether a visible top-level window of the program is open.
     bool hasOpenWindow() const;

@@ -54,6 +54,10 @@ HWND waitForWindow(DWORD processId, const std::string& caption, DWORD millisecon
     return match;
 }
 
+bool waitUntilGone(HWND window, DWORD milliseconds) {
+    return pollUntil(milliseconds, [&] { return !IsWindow(window) || !IsWindowVisible(window); });
+}
+
 bool waitForNoWindow(DWORD processId, DWORD milliseconds) {
     return pollUntil(milliseconds, [&] { return visibleTopLevelWindows(processId).empty(); });
 }

@@ -20,6 +20,10 @@ std::string windowCaption(HWND window);
 // exactly `caption`; null when none showed before the deadline.
 HWND waitForWindow(DWORD processId, const std::string& caption, DWORD milliseconds);
 
+// Waits until `window` is destroyed or hidden, as an answered dialog or
+// message box goes some moments after its button was pressed.
+bool waitUntilGone(HWND window, DWORD milliseconds);
+
 // Waits until no visible top-level window of `processId` is left.
 bool waitForNoWindow(DWORD processId, DWORD milliseconds);
 

@@ -1,0 +1,418 @@
+// What OK in "Choose a Folder" does with the folder typed, and how a folder
+// recorded by an earlier run comes back: what is taken, what is asked about,
+// what is refused while the dialog stays, and the Windows directory, which
+// is never taken.
+#include "e2e/data_folder_support.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace e2e {
+namespace data_folder {
+namespace {
+
+using DataFolderRecorded = ScriptedRun;
+using DataFolderChoice = ScriptedRun;
+using DataFolderWindowsDirectory = ScriptedRun;
+
+bool typeFolder(scripted_user::ScriptedUser& user, HWND dialog, const Proposal& folder) {
+    return user.type(dialog, PARENT_FOLDER_ID, folder.parent) &&
+           user.type(dialog, APPLICATION_FOLDER_ID, folder.application);
+}
+
+std::string window(const char* caption) { return std::string("window: ") + caption; }
+std::string text(const char* words) { return std::string("text: ") + words; }
+
+// The end of a run cancelled in the folder dialog, as the transcript has it.
+const std::vector<std::string>& cancelledEnding() {
+    static const std::vector<std::string> lines = {
+        "answer: Cancel", window(SHUTTING_DOWN_CAPTION), text(SHUTTING_DOWN_TEXT), "answer: OK",
+        window(NOT_INSTALLED_CAPTION), text(NOT_INSTALLED_TEXT), "answer: OK", "exit: 0"};
+    return lines;
+}
+
+std::vector<std::string> concat(std::vector<std::string> first,
+                                const std::vector<std::string>& second) {
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
+
+std::string recordedOrNone() {
+    bool recorded = true;
+    std::string folder = recordedDataFolder(&recorded);
+    return recorded ? folder : "<none>";
+}
+
+// --- a recorded folder ----------------------------------------------------
+
+TEST_F(DataFolderRecorded, IsProposedWithItsSeparatorsNormalised) {
+    struct Row {
+        const char* label;
+        const char* recorded;
+        Proposal proposed;
+    };
+    const Row rows[] = {
+        {"doubled and trailing separators", "C:/Data//Tarnwick/", {"C:\\Data\\Tarnwick", ""}},
+        {"mixed runs of separators", "C:\\\\Data\\/Tarnwick", {"C:\\Data", "Tarnwick"}},
+        {"forward slashes only", "D:/Apps/My Tarnwick", {"D:\\Apps", "My Tarnwick"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        user.transcript().add("row", row.label);
+        ASSERT_TRUE(recordDataFolder(row.recorded));
+        HWND dialog = openFolderDialog(user);
+        ASSERT_NE(dialog, nullptr) << "no dialog captioned " << FOLDER_CAPTION;
+        EXPECT_EQ(readProposal(user, dialog), row.proposed);
+        expectCancelEndsTheRun(user, dialog);
+        if (HasFatalFailure()) return;
+        // Cancel leaves the record as it was, unnormalised.
+        EXPECT_EQ(recordedOrNone(), row.recorded);
+    }
+}
+
+TEST_F(DataFolderRecorded, ProposalWithAnEmptyApplicationFolderIsTakenAsItStands) {
+    // Recorded with a trailing separator, the folder comes back whole as the
+    // parent, and OK joins a trailing separator to it again: the same folder.
+    struct Row {
+        const char* label;
+        const char* recorded;
+        const char* existing;  // made before the run
+        const char* folder;
+    };
+    const Row rows[] = {
+        {"folder already there", "C:/Data//Tarnwick/", "C:\\Data\\Tarnwick", "C:\\Data\\Tarnwick"},
+        {"folder to be made", "C:/Fresh/Tarnwick/", "C:\\Fresh", "C:\\Fresh\\Tarnwick"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        user.transcript().add("row", row.label);
+        const size_t first = user.transcript().lines().size();
+        ASSERT_TRUE(makeEmptyFolder(row.existing));
+        ASSERT_TRUE(recordDataFolder(row.recorded));
+        HWND dialog = openFolderDialog(user);
+        ASSERT_NE(dialog, nullptr) << "no dialog captioned " << FOLDER_CAPTION;
+        ASSERT_EQ(readProposal(user, dialog), (Proposal{row.folder, ""}));
+        ASSERT_TRUE(user.answer(dialog, IDOK));
+        expectRunCompletes(user);
+        if (HasFatalFailure()) return;
+
+        EXPECT_EQ(transcriptFrom(user, first),
+                  (std::vector<std::string>{window(AGREEMENT_CAPTION), "answer: I Accept",
+                                            window(FOLDER_CAPTION),
+                                            std::string("text: ") + row.folder, "text: ",
+                                            "answer: OK", "exit: 0"}));
+        EXPECT_EQ(recordedOrNone(), row.folder);
+        expectPayloadIn(row.folder);
+    }
+}
+
+// --- folders typed into the dialog ----------------------------------------
+
+TEST_F(DataFolderChoice, ExistingFolderNamedAfterTheProductIsTakenWithoutAQuestion) {
+    // The name is compared without regard to case.
+    const Proposal typed = {"C:\\twtest\\kept", "tarnWICK"};
+    const std::string folder = typed.parent + "\\" + typed.application;
+    ASSERT_TRUE(makeEmptyFolder(folder));
+
+    HWND dialog = openFolderDialog(user);
+    ASSERT_NE(dialog, nullptr) << "no dialog captioned " << FOLDER_CAPTION;
+    ASSERT_TRUE(typeFolder(user, dialog, typed));
+    ASSERT_TRUE(user.answer(dialog, IDOK));
+    expectRunCompletes(user);
+    if (HasFatalFailure()) return;
+
+    EXPECT_EQ(user.transcript().lines(),
+              (std::vector<std::string>{window(AGREEMENT_CAPTION), "answer: I Accept",
+                                        window(FOLDER_CAPTION), "type: " + typed.parent,
+                                        "type: " + typed.application, "answer: OK", "exit: 0"}));
+    EXPECT_EQ(recordedOrNone(), folder);
+    expectPayloadIn(folder);
+}
+
+TEST_F(DataFolderChoice, OtherExistingFolderIsTakenOnlyWhenTheUserSaysYes) {
+    const Proposal typed = {"C:\\twtest", "shared"};
+    const std::string folder = typed.parent + "\\" + typed.application;
+    ASSERT_TRUE(makeEmptyFolder(folder));
+
+    HWND dialog = openFolderDialog(user);
+    ASSERT_NE(dialog, nullptr) << "no dialog captioned " << FOLDER_CAPTION;
+    ASSERT_TRUE(typeFolder(user, dialog, typed));
+    ASSERT_TRUE(user.answer(dialog, IDOK));
+    std::string question;
+    ASSERT_TRUE(answerMessage(user, EXISTING_FOLDER_CAPTION, IDNO, &question));
+    EXPECT_EQ(question, EXISTING_FOLDER_TEXT);
+
+    // No: the dialog stays with the folder as typed, and nothing is taken.
+    ASSERT_TRUE(dialogStaysOpen(dialog));
+    EXPECT_EQ(readProposal(user, dialog), typed);
+    EXPECT_EQ(recordedOrNone(), "<none>");
+    EXPECT_EQ(folderEntries(folder), std::vector<std::string>{});
+
+    ASSERT_TRUE(user.answer(dialog, IDOK));
+    ASSERT_TRUE(answerMessage(user, EXISTING_FOLDER_CAPTION, IDYES, &question));
+    expectRunCompletes(user);
+    if (HasFatalFailure()) return;
+
+    EXPECT_EQ(user.transcript().lines(),
+              (std::vector<std::string>{
+                  window(AGREEMENT_CAPTION), "answer: I Accept", window(FOLDER_CAPTION),
+                  "type: " + typed.parent, "type: " + typed.application, "answer: OK",
+                  window(EXISTING_FOLDER_CAPTION), text(EXISTING_FOLDER_TEXT), "answer: No",
+                  "text: " + typed.parent, "text: " + typed.application, "answer: OK",
+                  window(EXISTING_FOLDER_CAPTION), text(EXISTING_FOLDER_TEXT), "answer: Yes",
+                  "exit: 0"}));
+    EXPECT_EQ(recordedOrNone(), folder);
+    expectPayloadIn(folder);
+}
+
+TEST_F(DataFolderChoice, PathNamingAFileAsksForAFolderName) {
+    const Proposal typed = {"C:\\twtest", "notes.txt"};
+    const std::string file = typed.parent + "\\" + typed.application;
+    ASSERT_TRUE(makeEmptyFolder(typed.parent));
+    const std::vector<uint8_t> content = bytesOf("a user's own notes\r\n");
+    ASSERT_TRUE(writeFile(file, content));
+
+    HWND dialog = openFolderDialog(user);
+    ASSERT_NE(dialog, nullptr) << "no dialog captioned " << FOLDER_CAPTION;
+    ASSERT_TRUE(typeFolder(user, dialog, typed));
+    ASSERT_TRUE(user.answer(dialog, IDOK));
+    std::string message;
+    ASSERT_TRUE(answerMessage(user, ENTER_FOLDER_NAME_CAPTION, IDOK, &message));
+    EXPECT_EQ(message, ENTER_FOLDER_NAME_TEXT);
+    EXPECT_NE(message.find("Tarnwick"), std::string::npos) << "the example names no folder";
+    ASSERT_TRUE(dialogStaysOpen(dialog));
+    expectCancelEndsTheRun(user, dialog);
+    if (HasFatalFailure()) return;
+
+    EXPECT_EQ(user.transcript().lines(),
+              concat({window(AGREEMENT_CAPTION), "answer: I Accept", window(FOLDER_CAPTION),
+                      "type: " + typed.parent, "type: " + typed.application, "answer: OK",
+                      window(ENTER_FOLDER_NAME_CAPTION), text(ENTER_FOLDER_NAME_TEXT),
+                      "answer: OK"},
+                     cancelledEnding()));
+    std::vector<uint8_t> after;
+    ASSERT_TRUE(readFile(file, &after));
+    EXPECT_TRUE(after == content) << "the file changed";
+    EXPECT_EQ(recordedOrNone(), "<none>");
+}
+
+// A drive letter no drive answers to, from the end of the alphabet.
+std::string missingDrive() {
+    for (char letter = 'Z'; letter >= 'D'; --letter) {
+        std::string root = std::string(1, letter) + ":\\";
+        if (GetDriveTypeA(root.c_str()) == DRIVE_NO_ROOT_DIR) return std::string(1, letter) + ":";
+    }
+    return "";
+}
+
+TEST_F(DataFolderChoice, FolderThatCannotBeCreatedIsRefusedAndTheDialogStays) {
+    const std::string plainFile = "C:\\twtest\\plain.txt";
+    ASSERT_TRUE(makeEmptyFolder("C:\\twtest"));
+    ASSERT_TRUE(writeFile(plainFile, bytesOf("not a folder")));
+    const std::string drive = missingDrive();
+    ASSERT_NE(drive, "") << "every drive letter is taken";
+
+    struct Row {
+        const char* label;
+        Proposal typed;
+    };
+    const Row rows[] = {
+        {"parent folder missing", {"C:\\twtest\\missing\\deeper", "Tarnwick"}},
+        {"drive that does not exist", {drive + "\\Apps", "Tarnwick"}},
+        {"below a plain file", {plainFile, "Tarnwick"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        user.transcript().add("row", row.label);
+        const size_t first = user.transcript().lines().size();
+        HWND dialog = openFolderDialog(user);
+        ASSERT_NE(dialog, nullptr) << "no dialog captioned " << FOLDER_CAPTION;
+        ASSERT_TRUE(typeFolder(user, dialog, row.typed));
+        ASSERT_TRUE(user.answer(dialog, IDOK));
+        std::string message;
+        ASSERT_TRUE(answerMessage(user, CANNOT_CREATE_CAPTION, IDOK, &message));
+        EXPECT_EQ(message, CANNOT_CREATE_FOLDER_TEXT);
+        ASSERT_TRUE(dialogStaysOpen(dialog));
+        EXPECT_EQ(readProposal(user, dialog), row.typed);
+        expectCancelEndsTheRun(user, dialog);
+        if (HasFatalFailure()) return;
+
+        EXPECT_EQ(transcriptFrom(user, first),
+                  concat({window(AGREEMENT_CAPTION), "answer: I Accept", window(FOLDER_CAPTION),
+                          "type: " + row.typed.parent, "type: " + row.typed.application,
+                          "answer: OK", window(CANNOT_CREATE_CAPTION),
+                          text(CANNOT_CREATE_FOLDER_TEXT), "answer: OK",
+                          "text: " + row.typed.parent, "text: " + row.typed.application},
+                         cancelledEnding()));
+        EXPECT_FALSE(isDirectory(row.typed.parent + "\\" + row.typed.application));
+        EXPECT_EQ(recordedOrNone(), "<none>");
+    }
+    EXPECT_TRUE(fileExists(plainFile));
+    EXPECT_FALSE(isDirectory("C:\\twtest\\missing"));
+}
+
+// --- the platform's path limit --------------------------------------------
+
+// The longest of Tarnwick's file names: every payload path is the folder,
+// "\" and a name, and none may pass 259 characters.
+size_t longestPayloadName() {
+    size_t longest = 0;
+    for (const PayloadFile& file : tarnwickFiles()) longest = std::max(longest, file.name.size());
+    return longest;
+}
+
+const size_t PATH_LIMIT = 259;
+const char LONG_BASE[] = "C:\\twtest\\long";
+
+// An existing parent below which `application` makes a folder of exactly
+// `length` characters.
+Proposal folderOfLength(size_t length, const std::string& application) {
+    const size_t padding = length - application.size() - 1 - sizeof LONG_BASE;
+    return Proposal{std::string(LONG_BASE) + "\\" + std::string(padding, 'p'), application};
+}
+
+TEST_F(DataFolderChoice, FolderTooLongForThePayloadIsRefusedAndNothingIsCreated) {
+    const Proposal typed = folderOfLength(PATH_LIMIT - longestPayloadName(), "Tarnwick");
+    const std::string folder = typed.parent + "\\" + typed.application;
+    ASSERT_EQ(folder.size() + 1 + longestPayloadName(), PATH_LIMIT + 1);
+    ASSERT_TRUE(makeEmptyFolder(typed.parent));
+
+    HWND dialog = openFolderDialog(user);
+    ASSERT_NE(dialog, nullptr) << "no dialog captioned " << FOLDER_CAPTION;
+    ASSERT_TRUE(typeFolder(user, dialog, typed));
+    ASSERT_TRUE(user.answer(dialog, IDOK));
+    std::string message;
+    ASSERT_TRUE(answerMessage(user, TOO_LONG_CAPTION, IDOK, &message));
+    EXPECT_EQ(message, TOO_LONG_TEXT);
+    ASSERT_TRUE(dialogStaysOpen(dialog));
+    EXPECT_EQ(readProposal(user, dialog), typed);
+    EXPECT_EQ(folderEntries(typed.parent), std::vector<std::string>{});
+    EXPECT_EQ(recordedOrNone(), "<none>");
+    expectCancelEndsTheRun(user, dialog);
+    if (HasFatalFailure()) return;
+
+    EXPECT_EQ(user.transcript().lines(),
+              concat({window(AGREEMENT_CAPTION), "answer: I Accept", window(FOLDER_CAPTION),
+                      "type: " + typed.parent, "type: " + typed.application, "answer: OK",
+                      window(TOO_LONG_CAPTION), text(TOO_LONG_TEXT), "answer: OK",
+                      "text: " + typed.parent, "text: " + typed.application},
+                     cancelledEnding()));
+    EXPECT_EQ(folderEntries(typed.parent), std::vector<std::string>{});
+}
+
+TEST_F(DataFolderChoice, FolderWhosePayloadPathsReachTheLimitExactlyIsTaken) {
+    const Proposal typed = folderOfLength(PATH_LIMIT - 1 - longestPayloadName(), "Tarnwick");
+    const std::string folder = typed.parent + "\\" + typed.application;
+    ASSERT_EQ(folder.size() + 1 + longestPayloadName(), PATH_LIMIT);
+    ASSERT_TRUE(makeEmptyFolder(typed.parent));
+
+    HWND dialog = openFolderDialog(user);
+    ASSERT_NE(dialog, nullptr) << "no dialog captioned " << FOLDER_CAPTION;
+    ASSERT_TRUE(typeFolder(user, dialog, typed));
+    ASSERT_TRUE(user.answer(dialog, IDOK));
+    expectRunCompletes(user);
+    if (HasFatalFailure()) return;
+
+    EXPECT_EQ(recordedOrNone(), folder);
+    expectPayloadIn(folder);
+}
+
+// --- the Windows directory ------------------------------------------------
+
+std::string lowerCase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+std::string upperCase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return text;
+}
+
+std::string withForwardSlashes(std::string text) {
+    std::replace(text.begin(), text.end(), '\\', '/');
+    return text;
+}
+
+TEST_F(DataFolderWindowsDirectory, RecordedInAnySpellingIsRefusedBeforeTheDialog) {
+    const std::string windows = windowsDirectory();
+    ASSERT_GT(windows.size(), 3u) << "Windows directory \"" << windows << "\"";
+    const Proposal asIs = splitAtLastSeparator(windows);
+
+    struct Row {
+        const char* label;
+        std::string recorded;
+        Proposal proposed;
+    };
+    const Row rows[] = {
+        {"upper case", upperCase(windows), {upperCase(asIs.parent), upperCase(asIs.application)}},
+        {"lower case", lowerCase(windows), {lowerCase(asIs.parent), lowerCase(asIs.application)}},
+        {"trailing separator", windows + "\\", {windows, ""}},
+        {"forward slashes", withForwardSlashes(windows), asIs},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        user.transcript().add("row", row.label);
+        const size_t first = user.transcript().lines().size();
+        ASSERT_TRUE(recordDataFolder(row.recorded));
+        ASSERT_TRUE(makeEmptyFolder(SETUP_START_FOLDER));
+        ASSERT_TRUE(user.start(setupExe(), SETUP_START_FOLDER));
+        ASSERT_TRUE(acceptAgreement(user));
+        HWND warning = user.waitForMessageBox(WINDOWS_DIRECTORY_CAPTION, WINDOW_TIMEOUT_MS);
+        ASSERT_NE(warning, nullptr) << "no message captioned " << WINDOWS_DIRECTORY_CAPTION;
+        EXPECT_FALSE(showsWindow(user, FOLDER_CAPTION)) << "the dialog showed first";
+        EXPECT_EQ(user.readMessageBox(warning), WINDOWS_DIRECTORY_TEXT);
+        ASSERT_TRUE(answerAndWaitUntilClosed(user, warning, IDOK));
+        HWND dialog = waitForFolderDialog(user);
+        ASSERT_NE(dialog, nullptr) << "no dialog captioned " << FOLDER_CAPTION;
+        EXPECT_EQ(readProposal(user, dialog), row.proposed);
+        expectCancelEndsTheRun(user, dialog);
+        if (HasFatalFailure()) return;
+
+        EXPECT_EQ(transcriptFrom(user, first),
+                  concat({window(AGREEMENT_CAPTION), "answer: I Accept",
+                          window(WINDOWS_DIRECTORY_CAPTION), text(WINDOWS_DIRECTORY_TEXT),
+                          "answer: OK", window(FOLDER_CAPTION), "text: " + row.proposed.parent,
+                          "text: " + row.proposed.application},
+                         cancelledEnding()));
+        EXPECT_EQ(recordedOrNone(), row.recorded);
+    }
+}
+
+TEST_F(DataFolderWindowsDirectory, ChosenInTheDialogIsRefusedAndNotRecorded) {
+    const std::string windows = windowsDirectory();
+    ASSERT_GT(windows.size(), 3u) << "Windows directory \"" << windows << "\"";
+    const Proposal typed = splitAtLastSeparator(windows);
+
+    HWND dialog = openFolderDialog(user);
+    ASSERT_NE(dialog, nullptr) << "no dialog captioned " << FOLDER_CAPTION;
+    ASSERT_TRUE(typeFolder(user, dialog, typed));
+    ASSERT_TRUE(user.answer(dialog, IDOK));
+    // An existing folder not named after the product: asked about first.
+    std::string message;
+    ASSERT_TRUE(answerMessage(user, EXISTING_FOLDER_CAPTION, IDYES, &message));
+    ASSERT_TRUE(answerMessage(user, WINDOWS_DIRECTORY_CAPTION, IDOK, &message));
+    EXPECT_EQ(message, WINDOWS_DIRECTORY_TEXT);
+    dialog = waitForFolderDialog(user);
+    ASSERT_NE(dialog, nullptr) << "the dialog did not come back";
+    EXPECT_EQ(readProposal(user, dialog), typed);
+    expectCancelEndsTheRun(user, dialog);
+    if (HasFatalFailure()) return;
+
+    EXPECT_EQ(user.transcript().lines(),
+              concat({window(AGREEMENT_CAPTION), "answer: I Accept", window(FOLDER_CAPTION),
+                      "type: " + typed.parent, "type: " + typed.application, "answer: OK",
+                      window(EXISTING_FOLDER_CAPTION), text(EXISTING_FOLDER_TEXT), "answer: Yes",
+                      window(WINDOWS_DIRECTORY_CAPTION), text(WINDOWS_DIRECTORY_TEXT),
+                      "answer: OK", window(FOLDER_CAPTION), "text: " + typed.parent,
+                      "text: " + typed.application},
+                     cancelledEnding()));
+    EXPECT_EQ(recordedOrNone(), "<none>");
+    EXPECT_FALSE(fileExists(settingsFilePath()));
+}
+
+}  // namespace
+}  // namespace data_folder
+}  // namespace e2e
