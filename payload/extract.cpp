@@ -9,13 +9,8 @@
 namespace {
 
 const int PATH_BUFFER_SIZE = 1024;
-const int SYSTEM_PREFIX_LENGTH = 7;   // "SYSTEM/" or "SYSTEM\"
 
 bool isSeparator(char c) { return c == '/' || c == '\\'; }
-
-bool hasSystemPrefix(const char* name) {
-    return strncmp(name, "SYSTEM", 6) == 0 && isSeparator(name[6]);
-}
 
 // The path a payload name is written to: the name itself, relative to the
 // current directory, or for "SYSTEM" names the rest below the system

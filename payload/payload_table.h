@@ -20,5 +20,17 @@ struct PayloadTable {
     const int32_t* fileTimes;
 };
 
+// A name beginning with "SYSTEM/" or "SYSTEM\" (capitals, compared exactly)
+// names a file for the Windows system directory: the rest of the name after
+// these SYSTEM_PREFIX_LENGTH characters is its path below that directory.
+enum { SYSTEM_PREFIX_LENGTH = 7 };
+inline bool hasSystemPrefix(const char* name) {
+    const char prefix[] = "SYSTEM";
+    for (int i = 0; i < 6; ++i) {
+        if (name[i] != prefix[i]) return false;
+    }
+    return name[6] == '/' || name[6] == '\\';
+}
+
 // The table of the product built into this program (generated source).
 extern const PayloadTable payloadTable;

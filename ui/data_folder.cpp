@@ -109,7 +109,7 @@ bool acceptExistingDirectory(HWND dialog) {
 void cutTrailingSeparator(char* folder) {
     size_t length = strlen(folder);
     if (length <= 1 || (length == 3 && folder[1] == ':')) return;
-    if (folder[length - 1] == '\\' || folder[length - 1] == '/') folder[length - 1] = '\0';
+    if (removeTrailingChar(folder, '\\') != '\\') removeTrailingChar(folder, '/');
 }
 
 bool validateChoice(HWND dialog) {

@@ -49,7 +49,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr uint64_t productBytes = 64ull << 20;
-constexpr uint64_t seed = 0x7a27c1c5eedull;
+constexpr uint64_t productStart = 0x7a27c1c5e0d1ull;
 // Every payload file gets this time, so the generator's output does not
 // depend on when the product folder was written.
 constexpr int32_t fileTime = 1262304000;  // 2010-01-01 00:00:00 UTC
@@ -97,7 +97,7 @@ Timing timed(const std::function<void()>& work) {
 }
 
 // ---------------------------------------------------------------------------
-// The synthetic product. Deterministic for a given seed, so runs on
+// The synthetic product. Deterministic for a given starting value, so runs on
 // different machines compress the same bytes.
 
 class Random {
@@ -127,7 +127,7 @@ Bytes textLike(size_t size, Random& random) {
     static const char* const syllables[] = {"tar", "wick", "en", "lo",  "mar", "is", "ot",  "ra",
                                             "ven", "del",  "qu", "ash", "im",  "or", "bel", "un"};
     static const std::vector<std::string> words = [] {
-        Random vocabulary(seed ^ 0x70c4b);
+        Random vocabulary(productStart ^ 0x70c4b);
         std::vector<std::string> list;
         for (int i = 0; i < 600; ++i) {
             std::string word;
@@ -212,7 +212,7 @@ Bytes mixed(size_t size, Random& random) {
 }
 
 std::vector<SourceFile> makeProduct() {
-    Random random(seed);
+    Random random(productStart);
     std::vector<SourceFile> files;
     // Small files, including the sizes around one piece where chunking has
     // its edge cases.

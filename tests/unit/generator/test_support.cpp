@@ -36,9 +36,9 @@ std::string readFile(const std::filesystem::path& path) {
     return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
-std::string sampleBytes(std::size_t size, uint32_t seed, bool compressible) {
+std::string sampleBytes(std::size_t size, uint32_t variant, bool compressible) {
     static const char* const words[] = {"tarn ", "wick ", "setup ", "chunk ", "piece\r\n", "file "};
-    std::mt19937 random(seed);
+    std::mt19937 random(variant);
     std::string bytes;
     while (bytes.size() < size) {
         if (compressible)

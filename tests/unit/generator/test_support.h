@@ -31,7 +31,7 @@ std::string readFile(const std::filesystem::path& path);
 
 // Reproducible test data: text-like and well compressible, or noise that
 // zlib cannot shrink.
-std::string sampleBytes(std::size_t size, uint32_t seed, bool compressible);
+std::string sampleBytes(std::size_t size, uint32_t variant, bool compressible);
 
 struct RunResult {
     int status;

@@ -12,15 +12,15 @@ Bytes compressStream(const unsigned char* data, size_t size) {
     return out;
 }
 
-Bytes patternBytes(size_t size, unsigned seed) {
+Bytes patternBytes(size_t size, unsigned variant) {
     Bytes out(size);
-    for (size_t i = 0; i < size; ++i) out[i] = static_cast<unsigned char>("tarn wick "[(i / 7 + seed) % 10] + (i % 97 == 0));
+    for (size_t i = 0; i < size; ++i) out[i] = static_cast<unsigned char>("tarn wick "[(i / 7 + variant) % 10] + (i % 97 == 0));
     return out;
 }
 
-Bytes randomBytes(size_t size, unsigned seed) {
+Bytes randomBytes(size_t size, unsigned variant) {
     Bytes out(size);
-    uint32_t x = seed * 2654435761u + 1;
+    uint32_t x = variant * 2654435761u + 1;
     for (size_t i = 0; i < size; ++i) {
         x ^= x << 13;
         x ^= x >> 17;

@@ -41,5 +41,5 @@ private:
 };
 
 Bytes compressStream(const unsigned char* data, size_t size);
-Bytes patternBytes(size_t size, unsigned seed);  // compressible, not trivial
-Bytes randomBytes(size_t size, unsigned seed);   // incompressible
+Bytes patternBytes(size_t size, unsigned variant);  // compressible, not trivial
+Bytes randomBytes(size_t size, unsigned variant);   // incompressible

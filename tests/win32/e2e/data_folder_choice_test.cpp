@@ -15,9 +15,11 @@ using DataFolderRecorded = ScriptedRun;
 using DataFolderChoice = ScriptedRun;
 using DataFolderWindowsDirectory = ScriptedRun;
 
-bool typeFolder(scripted_user::ScriptedUser& user, HWND dialog, const Proposal& folder) {
+// Types both edits and presses OK, as a user choosing a folder does.
+bool submitFolder(scripted_user::ScriptedUser& user, HWND dialog, const Proposal& folder) {
     return user.type(dialog, PARENT_FOLDER_ID, folder.parent) &&
-           user.type(dialog, APPLICATION_FOLDER_ID, folder.application);
+           user.type(dialog, APPLICATION_FOLDER_ID, folder.application) &&
+           user.answer(dialog, IDOK);
 }
 
 std::string window(const char* caption) { return std::string("window: ") + caption; }
@@ -116,8 +118,7 @@ TEST_F(DataFolderChoice, ExistingFolderNamedAfterTheProductIsTakenWithoutAQuesti
 
     HWND dialog = openFolderDialog(user);
     ASSERT_NE(dialog, nullptr) << "no dialog captioned " << FOLDER_CAPTION;
-    ASSERT_TRUE(typeFolder(user, dialog, typed));
-    ASSERT_TRUE(user.answer(dialog, IDOK));
+    ASSERT_TRUE(submitFolder(user, dialog, typed));
     expectRunCompletes(user);
     if (HasFatalFailure()) return;
 
@@ -136,8 +137,7 @@ TEST_F(DataFolderChoice, OtherExistingFolderIsTakenOnlyWhenTheUserSaysYes) {
 
     HWND dialog = openFolderDialog(user);
     ASSERT_NE(dialog, nullptr) << "no dialog captioned " << FOLDER_CAPTION;
-    ASSERT_TRUE(typeFolder(user, dialog, typed));
-    ASSERT_TRUE(user.answer(dialog, IDOK));
+    ASSERT_TRUE(submitFolder(user, dialog, typed));
     std::string question;
     ASSERT_TRUE(answerMessage(user, EXISTING_FOLDER_CAPTION, IDNO, &question));
     EXPECT_EQ(question, EXISTING_FOLDER_TEXT);
@@ -174,8 +174,7 @@ TEST_F(DataFolderChoice, PathNamingAFileAsksForAFolderName) {
 
     HWND dialog = openFolderDialog(user);
     ASSERT_NE(dialog, nullptr) << "no dialog captioned " << FOLDER_CAPTION;
-    ASSERT_TRUE(typeFolder(user, dialog, typed));
-    ASSERT_TRUE(user.answer(dialog, IDOK));
+    ASSERT_TRUE(submitFolder(user, dialog, typed));
     std::string message;
     ASSERT_TRUE(answerMessage(user, ENTER_FOLDER_NAME_CAPTION, IDOK, &message));
     EXPECT_EQ(message, ENTER_FOLDER_NAME_TEXT);
@@ -227,8 +226,7 @@ TEST_F(DataFolderChoice, FolderThatCannotBeCreatedIsRefusedAndTheDialogStays) {
         const size_t first = user.transcript().lines().size();
         HWND dialog = openFolderDialog(user);
         ASSERT_NE(dialog, nullptr) << "no dialog captioned " << FOLDER_CAPTION;
-        ASSERT_TRUE(typeFolder(user, dialog, row.typed));
-        ASSERT_TRUE(user.answer(dialog, IDOK));
+        ASSERT_TRUE(submitFolder(user, dialog, row.typed));
         std::string message;
         ASSERT_TRUE(answerMessage(user, CANNOT_CREATE_CAPTION, IDOK, &message));
         EXPECT_EQ(message, CANNOT_CREATE_FOLDER_TEXT);
@@ -279,8 +277,7 @@ TEST_F(DataFolderChoice, FolderTooLongForThePayloadIsRefusedAndNothingIsCreated)
 
     HWND dialog = openFolderDialog(user);
     ASSERT_NE(dialog, nullptr) << "no dialog captioned " << FOLDER_CAPTION;
-    ASSERT_TRUE(typeFolder(user, dialog, typed));
-    ASSERT_TRUE(user.answer(dialog, IDOK));
+    ASSERT_TRUE(submitFolder(user, dialog, typed));
     std::string message;
     ASSERT_TRUE(answerMessage(user, TOO_LONG_CAPTION, IDOK, &message));
     EXPECT_EQ(message, TOO_LONG_TEXT);
@@ -308,8 +305,7 @@ TEST_F(DataFolderChoice, FolderWhosePayloadPathsReachTheLimitExactlyIsTaken) {
 
     HWND dialog = openFolderDialog(user);
     ASSERT_NE(dialog, nullptr) << "no dialog captioned " << FOLDER_CAPTION;
-    ASSERT_TRUE(typeFolder(user, dialog, typed));
-    ASSERT_TRUE(user.answer(dialog, IDOK));
+    ASSERT_TRUE(submitFolder(user, dialog, typed));
     expectRunCompletes(user);
     if (HasFatalFailure()) return;
 
@@ -388,8 +384,7 @@ TEST_F(DataFolderWindowsDirectory, ChosenInTheDialogIsRefusedAndNotRecorded) {
 
     HWND dialog = openFolderDialog(user);
     ASSERT_NE(dialog, nullptr) << "no dialog captioned " << FOLDER_CAPTION;
-    ASSERT_TRUE(typeFolder(user, dialog, typed));
-    ASSERT_TRUE(user.answer(dialog, IDOK));
+    ASSERT_TRUE(submitFolder(user, dialog, typed));
     // An existing folder not named after the product: asked about first.
     std::string message;
     ASSERT_TRUE(answerMessage(user, EXISTING_FOLDER_CAPTION, IDYES, &message));

@@ -58,8 +58,4 @@ bool waitUntilGone(HWND window, DWORD milliseconds) {
     return pollUntil(milliseconds, [&] { return !IsWindow(window) || !IsWindowVisible(window); });
 }
 
-bool waitForNoWindow(DWORD processId, DWORD milliseconds) {
-    return pollUntil(milliseconds, [&] { return visibleTopLevelWindows(processId).empty(); });
-}
-
 }  // namespace scripted_user

@@ -24,7 +24,5 @@ HWND waitForWindow(DWORD processId, const std::string& caption, DWORD millisecon
 // message box goes some moments after its button was pressed.
 bool waitUntilGone(HWND window, DWORD milliseconds);
 
-// Waits until no visible top-level window of `processId` is left.
-bool waitForNoWindow(DWORD processId, DWORD milliseconds);
 
 }  // namespace scripted_user
