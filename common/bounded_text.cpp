@@ -4,13 +4,22 @@
 #include <stdio.h>
 #include <string.h>
 
+// On Windows the runtime's own _vsnprintf: the C99 vsnprintf of the mingw
+// runtime is a wrapper that imports GetModuleHandleW, which the Windows 95
+// family has only as a stub. Both truncation reports are handled below.
+#if defined(_WIN32)
+#define formatIntoBuffer _vsnprintf
+#else
+#define formatIntoBuffer vsnprintf
+#endif
+
 bool formatText(char* buffer, size_t size, const char* format, ...) {
     if (size == 0) return false;
     va_list args;
     va_start(args, format);
     // Some runtimes return -1 on truncation instead of the needed length and
     // leave the buffer unterminated; both cases count as "did not fit".
-    int length = vsnprintf(buffer, size, format, args);
+    int length = formatIntoBuffer(buffer, size, format, args);
     va_end(args);
     if (length < 0 || static_cast<size_t>(length) >= size) {
         buffer[0] = '\0';

@@ -4,13 +4,10 @@
 #include <zlib.h>
 
 #include "common/bounded_text.h"
+#include "common/path_rules.h"
 #include "payload/payload_io.h"
 
 namespace {
-
-const int PATH_BUFFER_SIZE = 1024;
-
-bool isSeparator(char c) { return c == '/' || c == '\\'; }
 
 // The path a payload name is written to: the name itself, relative to the
 // current directory, or for "SYSTEM" names the rest below the system
@@ -18,12 +15,9 @@ bool isSeparator(char c) { return c == '/' || c == '\\'; }
 // not fit: a shortened path would put the file somewhere else.
 bool resolvePayloadPath(const char* name, char* path) {
     if (!hasSystemPrefix(name)) return copyText(path, PATH_BUFFER_SIZE, name);
-    if (!payload_io::systemDirectory(path, PATH_BUFFER_SIZE)) return false;
-    size_t length = strlen(path);
-    if (length == 0 || !isSeparator(path[length - 1])) {
-        if (!appendText(path, PATH_BUFFER_SIZE, "\\")) return false;
-    }
-    return appendText(path, PATH_BUFFER_SIZE, name + SYSTEM_PREFIX_LENGTH);
+    char systemDirectory[PATH_BUFFER_SIZE];
+    if (!payload_io::systemDirectory(systemDirectory, sizeof systemDirectory)) return false;
+    return joinPath(path, PATH_BUFFER_SIZE, systemDirectory, name + SYSTEM_PREFIX_LENGTH);
 }
 
 // A system file whose existing copy is strictly newer than the stored time
@@ -145,13 +139,13 @@ ExtractResult extractPayloadFrom(const PayloadTable& table, WindowHandle window,
 int makeParentDirectories(const char* path) {
     char prefix[PATH_BUFFER_SIZE];
     for (size_t i = 0; path[i] != '\0'; ++i) {
-        if (!isSeparator(path[i])) continue;
+        if (!isPathSeparator(path[i])) continue;
         if (i >= sizeof prefix) return 0;
         memcpy(prefix, path, i);
         prefix[i] = '\0';
         // The root ("" before a leading separator) and a drive designator are
         // no directories to create.
-        if (i == 0 || (i == 2 && prefix[1] == ':')) continue;
+        if (i == 0 || isDriveDesignator(prefix, i)) continue;
         payload_io::PathStatus status;
         if (payload_io::pathStatus(prefix, &status)) continue;
         if (!payload_io::createDirectory(prefix)) return 0;

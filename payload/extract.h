@@ -1,13 +1,8 @@
 // Extraction of the payload to disk, and its removal after a failed run.
 #pragma once
 
+#include "common/handles.h"
 #include "payload/payload_table.h"
-
-// Window handles pass through the portable code untouched. Declaring the
-// same incomplete type that <windows.h> uses for HWND keeps the callback type
-// identical to a Win32 procedure taking HWND, without including it here.
-struct HWND__;
-typedef HWND__* WindowHandle;
 
 // Called with the window given to the operation, a payload name as stored
 // (or "" / "Done" at the end) and a percentage from 0 to 100.

@@ -1,5 +1,12 @@
 // The payload's file operations on Windows, over the C runtime (msvcrt) and
 // kernel32. Paths are narrow strings in the ANSI code page.
+//
+// The runtime of the Windows 95 family and of NT 4 has only the status and
+// time functions with 32-bit times, _stat and _utime; their 64-bit forms
+// came later, and importing one keeps the program from starting there. The
+// 32-bit build calls them by their explicit names (the import library
+// binds _stat32 and _utime32 to _stat and _utime); the x86-64 build, which
+// only the tests use, has 64-bit times throughout.
 #include "payload/payload_io.h"
 
 #include <direct.h>
@@ -17,9 +24,21 @@ bool systemDirectory(char* buffer, uint32_t size) {
     return length > 0 && length < size;
 }
 
+#if defined(_WIN64)
+typedef struct _stat64 RuntimeStatus;
+typedef struct __utimbuf64 RuntimeTimes;
+#define runtimeStatus _stat64
+#define runtimeSetTimes _utime64
+#else
+typedef struct _stat32 RuntimeStatus;
+typedef struct __utimbuf32 RuntimeTimes;
+#define runtimeStatus _stat32
+#define runtimeSetTimes _utime32
+#endif
+
 bool pathStatus(const char* path, PathStatus* status) {
-    struct _stat64 info;
-    if (_stat64(path, &info) != 0) return false;
+    RuntimeStatus info;
+    if (runtimeStatus(path, &info) != 0) return false;
     status->isDirectory = (info.st_mode & _S_IFDIR) != 0;
     status->modificationTime = info.st_mtime;
     return true;
@@ -45,10 +64,10 @@ uint32_t writeFile(File* file, const void* data, uint32_t size) {
 bool closeFile(File* file) { return fclose(reinterpret_cast<FILE*>(file)) == 0; }
 
 void setFileTimes(const char* path, int32_t time) {
-    struct __utimbuf64 times;
+    RuntimeTimes times;
     times.actime = time;
     times.modtime = time;
-    _utime64(path, &times);
+    runtimeSetTimes(path, &times);
 }
 
 bool removeFile(const char* path) { return remove(path) == 0; }

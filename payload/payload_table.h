@@ -3,6 +3,8 @@
 
 #include <stdint.h>
 
+#include "common/path_rules.h"
+
 // The generator cuts files into pieces of CHUNK_SOURCE_SIZE bytes and stores
 // each as one self-contained zlib stream. CHUNK_SIZE is the extraction buffer;
 // it is larger than any piece, so every intact chunk inflates into it.
@@ -20,17 +22,8 @@ struct PayloadTable {
     const int32_t* fileTimes;
 };
 
-// A name beginning with "SYSTEM/" or "SYSTEM\" (capitals, compared exactly)
-// names a file for the Windows system directory: the rest of the name after
-// these SYSTEM_PREFIX_LENGTH characters is its path below that directory.
-enum { SYSTEM_PREFIX_LENGTH = 7 };
-inline bool hasSystemPrefix(const char* name) {
-    const char prefix[] = "SYSTEM";
-    for (int i = 0; i < 6; ++i) {
-        if (name[i] != prefix[i]) return false;
-    }
-    return name[6] == '/' || name[6] == '\\';
-}
+// Names with the system prefix (hasSystemPrefix, path_rules.h) land below
+// the Windows system directory.
 
 // The table of the product built into this program (generated source).
 extern const PayloadTable payloadTable;

@@ -1,20 +1,15 @@
 #include "setup/setup_sequence.h"
 
-#include <direct.h>
-#include <stdlib.h>
-
 #include "common/bounded_text.h"
 #include "payload/extract.h"
 #include "setup/extraction_outcome.h"
-#include "setup/installer_config.h"
-#include "setup/setup_state.h"
-#include "ui/agreement_dialog.h"
-#include "ui/backdrop.h"
-#include "ui/data_folder.h"
+#include "setup/setup_platform.h"
+#include "state/installer_config.h"
+#include "state/setup_state.h"
+#include "system/message_box.h"
+#include "ui/folder_choice.h"
+#include "ui/folder_platform.h"
 #include "ui/folder_rules.h"
-#include "ui/message_box.h"
-#include "ui/progress_dialog.h"
-#include "ui/resource_ids.h"
 
 namespace {
 
@@ -23,55 +18,30 @@ const char NOT_INSTALLED_TEXT[] =
     "The application will not be installed at this time. If you decide to install the "
     "application later, just launch this program again to complete the installation process.";
 
-typedef BOOL(WINAPI* SetDefaultDllDirectoriesProc)(DWORD);
-
-// Where the system offers it, DLLs are searched in the system directory
-// only, so a setup started from a downloads folder loads nothing planted
-// beside it. Looked up at run time: the Windows 95 family and early NT
-// systems lack it, and there the run goes on as before.
-void restrictDllSearch() {
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    if (!kernel) return;
-    SetDefaultDllDirectoriesProc restrict = reinterpret_cast<SetDefaultDllDirectoriesProc>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
-    if (restrict) restrict(LOAD_LIBRARY_SEARCH_SYSTEM32);
-}
-
-// Read once at the start. GetVersionExA cannot fail with a correctly sized
-// record; should it fail anyway, the record stays zeroed and the run counts
-// as the Windows 95 family (platform 0), which skips the NT-only stages.
-DWORD queryPlatformId() {
-    OSVERSIONINFOA version = {};
-    version.dwOSVersionInfoSize = sizeof version;  // 148 bytes
-    GetVersionExA(&version);
-    return version.dwPlatformId;
-}
-
 void showNotInstalled() {
     showWarning(setupState.backdropWindow, NOT_INSTALLED_CAPTION, NOT_INSTALLED_TEXT);
 }
 
-// The gate: nothing is written to the machine before the user accepts. A
-// decline ends the process at once.
+// The gate: nothing is written to the machine before the user accepts. Only
+// the accepting result passes; a dialog that could not be shown (-1) is no
+// consent and ends the run as a decline does.
 void agreementStage() {
-    INT_PTR accepted = DialogBoxParamA(setupState.instance, MAKEINTRESOURCEA(IDD_AGREEMENT),
-                                       setupState.backdropWindow, agreementDialogProc, 0);
-    if (accepted != 0) return;
+    if (setup_platform::runAgreementDialog() == 1) return;
     showNotInstalled();
-    exit(0);
+    // Kept: a decline ends the process here, with the backdrop still up,
+    // instead of returning through WinMain.
+    setup_platform::endProcess(0);
 }
 
 // Free space on the data folder's drive. A drive that cannot be queried
 // passes, as does one that reports no cluster size.
 bool enoughFreeSpace() {
     char root[4];
-    driveRootOf(setupState.dataFolder, _getdrive(), root);
-    DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
-    if (!GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector, &freeClusters,
-                           &totalClusters)) {
-        return true;
-    }
-    FreeSpaceVerdict verdict = checkFreeSpace(sectorsPerCluster, bytesPerSector, freeClusters,
+    driveRootOf(setupState.dataFolder, folder_platform::currentDrive(), root);
+    folder_platform::DiskSpace space;
+    if (!folder_platform::freeSpace(root, &space)) return true;
+    FreeSpaceVerdict verdict = checkFreeSpace(space.sectorsPerCluster, space.bytesPerSector,
+                                              space.freeClusters,
                                               installerConfig.requiredMegabytes);
     if (verdict.enough) return true;
     char text[TEXT_BUFFER_SIZE];
@@ -95,7 +65,9 @@ bool dataFolderStage() {
             showNotInstalled();
             return false;
         }
-        _chdir(setupState.dataFolder);
+        // Kept: the choice has already entered the folder; the extraction
+        // relies on the current directory, so it is entered once more.
+        folder_platform::changeDirectory(setupState.dataFolder);
         if (enoughFreeSpace()) return true;
     }
 }
@@ -106,7 +78,7 @@ bool dataFolderStage() {
 void extractionFailureStage(ExtractResult result) {
     if (!formatExtractionFailureCaption(setupState.scratchText, sizeof setupState.scratchText,
                                         installerConfig.productName)) {
-        lstrcpynA(setupState.scratchText, "Installation Failed", sizeof setupState.scratchText);
+        copyText(setupState.scratchText, sizeof setupState.scratchText, "Installation Failed");
     }
     showWarning(setupState.backdropWindow, setupState.scratchText, extractionFailureText(result));
     removePayloadFiles(nullptr, nullptr);
@@ -114,22 +86,23 @@ void extractionFailureStage(ExtractResult result) {
 
 }  // namespace
 
-int runSetup(HINSTANCE instance) {
+int runSetup(ModuleHandle instance) {
     setupState.instance = instance;
-    restrictDllSearch();
-    setupState.platformId = queryPlatformId();
+    // Before anything could load a library: the backdrop and the first
+    // dialog already do.
+    setup_platform::restrictDllSearch();
+    setupState.platformId = setup_platform::platformId();
 
-    if (!createBackdrop()) return 0;
+    if (!setup_platform::createBackdrop()) return 0;
     agreementStage();
     if (!dataFolderStage()) return 0;
 
-    HWND progressDialog = CreateDialogParamA(instance, MAKEINTRESOURCEA(IDD_PROGRESS),
-                                             setupState.backdropWindow, progressDialogProc, 0);
-    ExtractResult result = extractPayload(progressDialog, updateProgressDialog);
+    WindowHandle progressDialog = setup_platform::openProgressDialog();
+    ExtractResult result = extractPayload(progressDialog, setup_platform::reportProgress);
     if (result != EXTRACT_DONE) {
         extractionFailureStage(result);
         return 0;
     }
-    DestroyWindow(progressDialog);
+    setup_platform::closeProgressDialog(progressDialog);
     return 0;
 }

@@ -1,8 +1,11 @@
 // The stages of one installation, in the order the user meets them.
+// Portable: the Win32 shell comes through setup_platform.h and
+// ui/folder_platform.h.
 #pragma once
 
-#include <windows.h>
+#include "common/handles.h"
 
 // Runs the whole installation for the module `instance`; returns the
-// process's exit status, 0 on every path.
-int runSetup(HINSTANCE instance);
+// process's exit status, 0 on every path that returns. A declined
+// agreement ends the process from inside.
+int runSetup(ModuleHandle instance);

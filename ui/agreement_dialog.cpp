@@ -1,6 +1,6 @@
 #include "ui/agreement_dialog.h"
 
-#include "setup/installer_config.h"
+#include "state/installer_config.h"
 #include "ui/resource_ids.h"
 
 namespace {
@@ -26,7 +26,7 @@ INT_PTR CALLBACK agreementDialogProc(HWND dialog, UINT message, WPARAM wParam, L
             return TRUE;
         case IDCANCEL:
             EndDialog(dialog, 0);
-            return FALSE;
+            return FALSE;  // kept: the decline reports itself unhandled; the dialog ends all the same
         }
         break;
     }

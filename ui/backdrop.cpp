@@ -1,8 +1,8 @@
 #include "ui/backdrop.h"
 
 #include "common/bounded_text.h"
-#include "setup/installer_config.h"
-#include "setup/setup_state.h"
+#include "state/installer_config.h"
+#include "state/setup_state.h"
 #include "ui/backdrop_layout.h"
 #include "ui/resource_ids.h"
 

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "setup/setup_state.h"
+#include "state/setup_state.h"
 #include "ui/busy_layout.h"
 
 int32_t busyFrame = 0;

@@ -6,8 +6,6 @@
 
 namespace {
 
-bool isSeparator(char c) { return c == '/' || c == '\\'; }
-
 // Case is folded for ASCII letters only, and "/" counts as "\": the file
 // system treats both alike.
 int foldForPath(char c) {
@@ -25,7 +23,7 @@ bool equalIgnoringCase(const char* a, const char* b, size_t length) {
 
 size_t lengthWithoutTrailingSeparator(const char* path) {
     size_t length = strlen(path);
-    if (length > 0 && isSeparator(path[length - 1])) --length;
+    if (length > 0 && isPathSeparator(path[length - 1])) --length;
     return length;
 }
 
@@ -36,27 +34,6 @@ bool appendGroup(char* out, size_t size, const char* groupName) {
 }
 
 }  // namespace
-
-char removeTrailingChar(char* path, char ch) {
-    size_t length = strlen(path);
-    if (length == 0) return '\0';
-    char last = path[length - 1];
-    if (last == ch) path[length - 1] = '\0';
-    return last;
-}
-
-void normalizeSeparators(char* path) {
-    char* out = path;
-    for (const char* in = path; *in; ++in) {
-        if (isSeparator(*in)) {
-            if (out > path && out[-1] == '\\') continue;
-            *out++ = '\\';
-        } else {
-            *out++ = *in;
-        }
-    }
-    *out = '\0';
-}
 
 void splitDataFolder(const char* folder, char* parent, size_t parentSize, char* application,
                      size_t applicationSize) {
@@ -78,15 +55,15 @@ void splitDataFolder(const char* folder, char* parent, size_t parentSize, char* 
 }
 
 bool joinDataFolder(const char* parent, const char* application, char* out, size_t size) {
-    if (!copyText(out, size, parent)) return false;
-    for (char* c = out; *c; ++c) {
+    char folder[PATH_BUFFER_SIZE];
+    if (!copyText(folder, sizeof folder, parent)) {
+        if (size > 0) out[0] = '\0';
+        return false;
+    }
+    for (char* c = folder; *c; ++c) {
         if (*c == '/') *c = '\\';
     }
-    size_t length = strlen(out);
-    if (length == 0 || out[length - 1] != '\\') {
-        if (!appendText(out, size, "\\")) return false;
-    }
-    return appendText(out, size, application);
+    return joinPath(out, size, folder, application);
 }
 
 bool defaultFolderFromProgramFiles(const char* programFiles, const char* groupName, char* out,

@@ -6,12 +6,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
-// Cuts one trailing `ch` off a non-empty path; returns the last character
-// as it was (0 for an empty path).
-char removeTrailingChar(char* path, char ch);
-
-// Every run of "/" and "\" becomes one "\", in place.
-void normalizeSeparators(char* path);
+#include "common/path_rules.h"
 
 // The dialog's two edits: the folder split at its last "\" (else its last
 // "/"); without a separator the whole folder is the parent.
@@ -60,7 +55,6 @@ struct FreeSpaceVerdict {
 FreeSpaceVerdict checkFreeSpace(uint32_t sectorsPerCluster, uint32_t bytesPerSector,
                                 uint32_t freeClusters, uint32_t requiredMegabytes);
 
-// The platform's path limit is 259 characters: every payload path is the
-// folder, "\" and a payload name.
-enum { PLATFORM_PATH_LIMIT = 259 };
+// Every payload path, the folder, "\" and a payload name, stays within the
+// platform's path limit.
 bool payloadPathsFit(const char* folder, size_t longestPayloadName);

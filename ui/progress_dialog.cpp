@@ -16,6 +16,7 @@ INT_PTR CALLBACK progressDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
     case WM_COMMAND:
         // The close box arrives as the cancel command. It hides the dialog;
         // the extraction is not interrupted.
+        // Kept: EndDialog on this modeless dialog only hides it; nobody reads its result.
         if (LOWORD(wParam) == IDCANCEL) EndDialog(dialog, 0);
         return FALSE;
     }

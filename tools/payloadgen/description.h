@@ -28,7 +28,7 @@ struct ConfigField {
 constexpr std::size_t configFieldCount = 13;
 
 // InstallerConfig's members in declaration order; the emitted aggregate
-// initialiser depends on this order matching setup/installer_config.h.
+// initialiser depends on this order matching state/installer_config.h.
 extern const std::array<ConfigField, configFieldCount> configFields;
 
 struct ConfigValue {

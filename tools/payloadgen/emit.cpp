@@ -207,7 +207,7 @@ std::string payloadTableSource(const std::vector<ChunkedFile>& files, std::strin
 std::string installerConfigSource(const ProductDescription& description,
                                   std::string_view agreement, std::string_view nameSpace) {
     const std::string indent = "    ";
-    std::string text = lineComment(banner) + "\n#include \"setup/installer_config.h\"\n\n";
+    std::string text = lineComment(banner) + "\n#include \"state/installer_config.h\"\n\n";
     text += namespaceOpening(nameSpace);
     text += "extern const InstallerConfig installerConfig = {\n";
     for (std::size_t i = 0; i < configFields.size(); ++i) {

@@ -2,15 +2,12 @@
 
 #include <map>
 
+#include "common/path_rules.h"
 #include "payloadgen/refusal.h"
 
 namespace payloadgen {
 
 namespace {
-
-constexpr std::string_view systemPrefix = "SYSTEM";
-
-bool isSeparator(char c) { return c == '/' || c == '\\'; }
 
 bool isAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
@@ -67,25 +64,23 @@ std::string nameKey(std::string_view name) {
 }  // namespace
 
 bool isSystemName(std::string_view name) {
-    return name.size() > systemPrefix.size() &&
-           name.compare(0, systemPrefix.size(), systemPrefix) == 0 &&
-           isSeparator(name[systemPrefix.size()]);
+    return name.size() >= SYSTEM_PREFIX_LENGTH && hasSystemPrefix(name.data());
 }
 
 std::string nameProblem(std::string_view name) {
     if (name.empty()) return "is empty";
     const bool system = isSystemName(name);
-    const std::string_view rest = system ? name.substr(systemPrefix.size() + 1) : name;
+    const std::string_view rest = system ? name.substr(SYSTEM_PREFIX_LENGTH) : name;
     if (rest.empty()) return "names no file below the system folder";
-    if (isSeparator(rest.front())) return "is absolute: it begins with a separator";
+    if (isPathSeparator(rest.front())) return "is absolute: it begins with a separator";
     if (rest.size() >= 2 && isAsciiLetter(rest[0]) && rest[1] == ':')
         return "begins with a drive letter";
-    if (isSeparator(rest.back())) return "ends with a separator";
+    if (isPathSeparator(rest.back())) return "ends with a separator";
 
     std::size_t start = 0;
     while (true) {
         std::size_t end = start;
-        while (end < rest.size() && !isSeparator(rest[end])) ++end;
+        while (end < rest.size() && !isPathSeparator(rest[end])) ++end;
         std::string problem = componentProblem(rest.substr(start, end - start));
         if (!problem.empty()) return problem;
         if (end == rest.size()) break;
@@ -116,7 +111,7 @@ void checkNames(const std::vector<std::string>& names) {
             throw Refusal(subject, "is also the folder of \"" + displayed(below->second) + "\"");
 
         // A system name's own separator does not make "SYSTEM" a folder.
-        const std::size_t first = isSystemName(name) ? systemPrefix.size() + 1 : 0;
+        const std::size_t first = isSystemName(name) ? std::size_t{SYSTEM_PREFIX_LENGTH} : 0;
         for (std::size_t i = key.find('\\', first); i != std::string::npos; i = key.find('\\', i + 1)) {
             const std::string folder = key.substr(0, i);
             if (auto file = files.find(folder); file != files.end())

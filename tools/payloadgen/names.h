@@ -6,12 +6,15 @@
 #include <string_view>
 #include <vector>
 
+#include "common/path_rules.h"
+
 namespace payloadgen {
 
 // The longest path the extractor builds, not counting its terminating NUL.
-constexpr std::size_t maxResolvedPath = 1023;
-// Room taken by the system folder (MAX_PATH - 1) and its separator.
-constexpr std::size_t systemFolderRoom = 260;
+constexpr std::size_t maxResolvedPath = PATH_BUFFER_SIZE - 1;
+// Room taken by the system folder (at most the platform's path limit) and
+// its separator.
+constexpr std::size_t systemFolderRoom = PLATFORM_PATH_LIMIT + 1;
 
 // Whether the name is meant for the system folder: it begins with exactly
 // "SYSTEM/" or "SYSTEM\", in capitals.

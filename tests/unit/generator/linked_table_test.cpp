@@ -9,7 +9,7 @@
 
 #include "payload/payload_table.h"
 #include "payloadgen/description.h"
-#include "setup/installer_config.h"
+#include "state/installer_config.h"
 #include "test_support.h"
 
 namespace gentest {

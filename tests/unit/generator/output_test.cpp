@@ -3,8 +3,12 @@
 // build machine or open to misreading by the compiler or assembler.
 #include <gtest/gtest.h>
 
+#include <zlib.h>
+
 #include <regex>
 #include <sstream>
+
+#include "payload/payload_table.h"
 
 #include "payloadgen/emit.h"
 #include "test_support.h"
@@ -81,6 +85,7 @@ TEST(GeneratedOutput, SourcesStayPortableAndReadOnly) {
     const std::regex incbin(R"(\t\.incbin "payload_chunks\.bin", ([0-9]+), ([0-9]+))");
     std::istringstream lines(assembly);
     std::size_t next = 0, labels = 0;
+    std::string inflated;
     for (std::string line; std::getline(lines, line);) {
         std::smatch match;
         if (line.find(".section") != std::string::npos || line.find(".data") != std::string::npos ||
@@ -90,12 +95,29 @@ TEST(GeneratedOutput, SourcesStayPortableAndReadOnly) {
         if (line.find(".incbin") != std::string::npos) {
             ASSERT_TRUE(std::regex_match(line, match, incbin)) << line;
             EXPECT_EQ(std::stoull(match[1]), next) << "chunks must follow each other in the .bin file";
-            next += std::stoull(match[2]);
+            const std::size_t length = std::stoull(match[2]);
+            ASSERT_LE(next + length, bytes.size()) << line;
+            // Each label's bytes are one whole stream: its piece, in order.
+            std::string piece(CHUNK_SIZE, '\0');
+            uLongf size = CHUNK_SIZE;
+            ASSERT_EQ(uncompress(reinterpret_cast<Bytef*>(piece.data()), &size,
+                                 reinterpret_cast<const Bytef*>(bytes.data() + next), length),
+                      Z_OK)
+                << line;
+            inflated.append(piece.data(), size);
+            next += length;
         }
         if (std::regex_match(line, std::regex("sample_chunk_[0-9]+_[0-9]+:"))) ++labels;
     }
     EXPECT_EQ(next, bytes.size());
     EXPECT_EQ(labels, 9u);
+    std::string contents;
+    for (const auto& entry : product.description["payload"]) {
+        contents += entry.contains("source")
+                        ? gentest::readFile(product.productDir() / entry["source"].get<std::string>())
+                        : gentest::readFile(product.builtDir() / entry["built"].get<std::string>());
+    }
+    EXPECT_TRUE(inflated == contents) << "the chunks do not hold the files in payload order";
 
     for (const char* name : {"payload_chunks.S", "payload_table.cpp", "installer_config.cpp"}) {
         const std::string text = gentest::readFile(product.outputDir() / name);

@@ -190,14 +190,22 @@ TEST_F(Extraction, AccessRefusalCountsAsDoneOnlyForDllPaths) {
         if (path.find('/') != std::string::npos) std::filesystem::create_directories("dllcache");
         writeFile(path, Bytes(3, 'k'));
         TestPayload payload;
-        payload.add(c.name, patternBytes(20, 1), T2001).add("next.txt", patternBytes(5, 2), T2001);
+        payload.add(c.name, patternBytes(40000, 1), T2001)
+            .add("next.txt", patternBytes(40000, 2), T2001);
         std::remove("next.txt");
+        reports.clear();
         {
             HeldFile held(path);
-            EXPECT_EQ(c.expected, extractPayloadFrom(payload.table(), nullptr, nullptr));
+            EXPECT_EQ(c.expected, extractPayloadFrom(payload.table(), fakeWindow(), recordReport));
         }
         EXPECT_EQ(Bytes(3, 'k'), readFile(path)) << "the held file is untouched";
         EXPECT_EQ(c.expected == EXTRACT_DONE, exists("next.txt"));
+        if (c.expected == EXTRACT_DONE) {
+            // The held file's two chunks count as done: the next file is
+            // announced at half of the four.
+            ASSERT_GE(reports.size(), 2u);
+            EXPECT_EQ((Report{fakeWindow(), "next.txt", 50}), reports[1]);
+        }
     }
 }
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "payload/extract.h"
-#include "setup/installer_config.h"
+#include "state/installer_config.h"
 #include "support/scratch_folder.h"
 #include "support/test_platform.h"
 

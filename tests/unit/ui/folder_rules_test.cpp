@@ -2,7 +2,9 @@
 // texts up to and past the 1024-byte buffers and the 259-character edits.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "ui/folder_rules.h"
 
@@ -37,6 +39,33 @@ TEST(FolderRules, RemoveTrailingCharCutsOneAtMost) {
     EXPECT_STREQ("C:\\dir\\", path);
     char empty[1] = "";
     EXPECT_EQ('\0', removeTrailingChar(empty, '\\'));
+}
+
+TEST(PathRules, TrailingSeparatorsAreCutButARootKeepsItsOwn) {
+    struct Case {
+        const char* in;
+        const char* out;
+    };
+    for (Case c : {Case{"C:\\Data\\\\", "C:\\Data"}, Case{"dir/\\/", "dir"},
+                   Case{"C:\\", "C:\\"}, Case{"C:/", "C:/"}, Case{"C:\\\\", "C:\\"},
+                   Case{"\\", "\\"}, Case{"\\\\\\", "\\"}, Case{"C:", "C:"}, Case{"", ""}}) {
+        std::vector<char> buffer(c.in, c.in + strlen(c.in) + 1);
+        cutTrailingSeparators(buffer.data());
+        EXPECT_STREQ(c.out, buffer.data()) << c.in;
+    }
+    struct Join {
+        const char* folder;
+        const char* joined;
+    };
+    for (Join j : {Join{"C:\\", "C:\\x"}, Join{"C:", "C:\\x"}, Join{"", "\\x"},
+                   Join{"a/", "a/x"}, Join{"C:\\sys", "C:\\sys\\x"}}) {
+        char out[16];
+        ASSERT_TRUE(joinPath(out, sizeof out, j.folder, "x")) << j.folder;
+        EXPECT_STREQ(j.joined, out);
+    }
+    char small[4];
+    EXPECT_FALSE(joinPath(small, sizeof small, "C:", "x")) << "never a shortened path";
+    EXPECT_STREQ("", small);
 }
 
 TEST(FolderRules, SplitForTheDialog) {
@@ -111,6 +140,8 @@ TEST(FolderRules, DefaultFolderForEveryEnvironment) {
 TEST(FolderRules, ExistingFolderEndingAndWindowsDirectory) {
     EXPECT_TRUE(endsWithGroupName("D:\\MyTarnwick", "Tarnwick"));
     EXPECT_TRUE(endsWithGroupName("d:\\TARNWICK", "Tarnwick"));
+    EXPECT_TRUE(endsWithGroupName("Tarnwick", "Tarnwick")) << "the whole path is the name";
+    EXPECT_TRUE(endsWithGroupName("D:\\Quiz", "QUIZ")) << "every letter folds, Z too";
     EXPECT_FALSE(endsWithGroupName("D:\\Data", "Tarnwick"));
     EXPECT_FALSE(endsWithGroupName("wick", "Tarnwick"));
 

@@ -62,22 +62,65 @@ bool fileOffset(const std::vector<Section>& sections, uint32_t rva, uint32_t* of
     return false;
 }
 
+// Where one kind of import descriptor keeps what the walk needs.
+struct DescriptorLayout {
+    uint32_t size;
+    uint32_t nameField;   // RVA of the DLL's name
+    uint32_t namesField;  // RVA of the lookup table naming each function
+    uint32_t thunksField;  // RVA of the address table, which names them too before binding
+};
+
+// Reads one DLL's lookup table: entries of `thunkSize` bytes up to a zero
+// one, each an ordinal (top bit set) or the RVA of a hint and a name.
+bool readFunctions(const Reader& reader, const std::vector<Section>& sections, uint32_t tableRva,
+                   uint32_t thunkSize, const std::string& dll,
+                   std::vector<ImportedFunction>* functions, std::string* error) {
+    uint32_t offset = 0;
+    if (!fileOffset(sections, tableRva, &offset)) {
+        *error = dll + ": its import lookup table lies outside the sections";
+        return false;
+    }
+    for (;; offset += thunkSize) {
+        if (!reader.has(offset, thunkSize)) {
+            *error = dll + ": its import lookup table runs past the end of the file";
+            return false;
+        }
+        const uint32_t low = reader.u32(offset);
+        const uint32_t high = thunkSize == 8 ? reader.u32(offset + 4) : 0;
+        if (low == 0 && high == 0) return true;
+        const bool byOrdinal = thunkSize == 8 ? (high & 0x80000000u) : (low & 0x80000000u);
+        ImportedFunction function;
+        function.dll = dll;
+        if (byOrdinal) {
+            function.ordinal = low & 0xFFFFu;
+        } else {
+            uint32_t nameOffset = 0;
+            if (!fileOffset(sections, low + 2, &nameOffset) ||
+                !reader.text(nameOffset, &function.name)) {
+                *error = dll + ": an imported function's name lies outside the file";
+                return false;
+            }
+        }
+        functions->push_back(function);
+    }
+}
+
 // Walks a table of descriptors ending in one whose name field is 0, and
-// collects the DLL names.
+// collects the DLL names and their functions.
 bool readDescriptors(const Reader& reader, const std::vector<Section>& sections, uint32_t rva,
-                     uint32_t descriptorSize, uint32_t nameField, std::vector<std::string>* dlls,
+                     const DescriptorLayout& layout, uint32_t thunkSize, PeImage* image,
                      std::string* error) {
     uint32_t offset = 0;
     if (!fileOffset(sections, rva, &offset)) {
         *error = "import directory outside the sections";
         return false;
     }
-    for (;; offset += descriptorSize) {
-        if (!reader.has(offset, descriptorSize)) {
+    for (;; offset += layout.size) {
+        if (!reader.has(offset, layout.size)) {
             *error = "import descriptors run past the end of the file";
             return false;
         }
-        uint32_t nameRva = reader.u32(offset + nameField);
+        uint32_t nameRva = reader.u32(offset + layout.nameField);
         if (nameRva == 0) return true;
         uint32_t nameOffset = 0;
         std::string name;
@@ -85,7 +128,13 @@ bool readDescriptors(const Reader& reader, const std::vector<Section>& sections,
             *error = "an imported DLL's name lies outside the file";
             return false;
         }
-        dlls->push_back(name);
+        image->importedDlls.push_back(name);
+        uint32_t tableRva = reader.u32(offset + layout.namesField);
+        if (tableRva == 0) tableRva = reader.u32(offset + layout.thunksField);
+        if (!readFunctions(reader, sections, tableRva, thunkSize, name,
+                           &image->importedFunctions, error)) {
+            return false;
+        }
     }
 }
 
@@ -141,17 +190,21 @@ bool readPeImage(const std::vector<uint8_t>& file, PeImage* image, std::string* 
     }
 
     image->importedDlls.clear();
+    image->importedFunctions.clear();
+    const uint32_t thunkSize = image->optionalMagic == OPTIONAL_MAGIC_PE32 ? 4 : 8;
     struct Table {
-        uint32_t directory, descriptorSize, nameField;
+        uint32_t directory;
+        DescriptorLayout layout;
     };
-    for (const Table& table : {Table{IMPORT_DIRECTORY, IMPORT_DESCRIPTOR_SIZE, 12},
-                               Table{DELAY_IMPORT_DIRECTORY, DELAY_DESCRIPTOR_SIZE, 4}}) {
+    // Delay-load descriptors of the current form hold RVAs, as ordinary
+    // ones do.
+    for (const Table& table : {Table{IMPORT_DIRECTORY, {IMPORT_DESCRIPTOR_SIZE, 12, 0, 16}},
+                               Table{DELAY_IMPORT_DIRECTORY, {DELAY_DESCRIPTOR_SIZE, 4, 16, 12}}}) {
         const uint32_t entry = optional + directories + table.directory * 8;
         if (table.directory >= directoryCount || entry + 8 > optional + optionalSize) continue;
         const uint32_t rva = reader.u32(entry);
         if (rva == 0) continue;
-        if (!readDescriptors(reader, sections, rva, table.descriptorSize, table.nameField,
-                             &image->importedDlls, error)) {
+        if (!readDescriptors(reader, sections, rva, table.layout, thunkSize, image, error)) {
             return false;
         }
     }

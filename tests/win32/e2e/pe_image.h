@@ -1,5 +1,5 @@
 // What a Windows program file says about itself: machine, kind of image,
-// subsystem and the DLLs it imports. Reads PE32 and PE32+ files.
+// subsystem and what it imports. Reads PE32 and PE32+ files.
 #pragma once
 
 #include <stdint.h>
@@ -17,11 +17,19 @@ enum : uint16_t {
     SUBSYSTEM_WINDOWS_GUI = 2,
 };
 
+// One imported function: by name, or by ordinal when `name` is empty.
+struct ImportedFunction {
+    std::string dll;  // as the image names it
+    std::string name;
+    uint32_t ordinal = 0;
+};
+
 struct PeImage {
     uint16_t machine = 0;
     uint16_t optionalMagic = 0;
     uint16_t subsystem = 0;
     std::vector<std::string> importedDlls;  // ordinary and delay-loaded, as named
+    std::vector<ImportedFunction> importedFunctions;
 };
 
 // Parses the headers and import directories; false with a reason when the

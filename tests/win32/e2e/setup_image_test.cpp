@@ -1,7 +1,13 @@
 // setup.exe travels alone: it may import nothing but DLLs that every
-// Windows has, and the shipped build is a 32-bit GUI program.
+// Windows has, and the shipped build is a 32-bit GUI program. Every shipped
+// program starts on the oldest systems of both families: it imports only
+// functions that Windows 95 (with its C runtime) and NT 4 implement, each
+// one listed in allowed_imports.txt as a deliberate decision.
 #include <algorithm>
 #include <cctype>
+#include <fstream>
+#include <map>
+#include <sstream>
 
 #include "e2e/e2e_support.h"
 #include "e2e/pe_image.h"
@@ -17,27 +23,71 @@ const char* const SYSTEM_DLLS[] = {
     "shfolder.dll", "shlwapi.dll",  "version.dll",
 };
 
-bool isSystemDll(std::string name) {
-    std::transform(name.begin(), name.end(), name.begin(),
+std::string lowerCase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return std::find(std::begin(SYSTEM_DLLS), std::end(SYSTEM_DLLS), name) !=
+    return text;
+}
+
+bool isSystemDll(const std::string& name) {
+    return std::find(std::begin(SYSTEM_DLLS), std::end(SYSTEM_DLLS), lowerCase(name)) !=
            std::end(SYSTEM_DLLS);
+}
+
+bool readImage(const std::string& path, PeImage* image, std::string* error) {
+    std::vector<uint8_t> bytes;
+    if (!readFile(path, &bytes)) {
+        *error = "cannot be read";
+        return false;
+    }
+    return readPeImage(bytes, image, error);
 }
 
 // Reads the image and checks its imports; the DLL names go to the
 // transcript so that a person can see what the program needs.
 void expectOnlySystemImports(scripted_user::Transcript& transcript, const std::string& path,
                              PeImage* image) {
-    std::vector<uint8_t> bytes;
-    ASSERT_TRUE(readFile(path, &bytes)) << path;
     std::string error;
-    ASSERT_TRUE(readPeImage(bytes, image, &error)) << path << ": " << error;
+    ASSERT_TRUE(readImage(path, image, &error)) << path << ": " << error;
     transcript.add("image", path);
     EXPECT_FALSE(image->importedDlls.empty()) << path << " imports nothing, which cannot be";
     for (const std::string& dll : image->importedDlls) {
         transcript.add("imports", dll);
         EXPECT_TRUE(isSystemDll(dll)) << path << " imports " << dll;
     }
+}
+
+// The oldest systems that every import must run on.
+const char* const OLDEST_95_FAMILY[] = {"95"};
+const char* const OLDEST_NT_FAMILY[] = {"NT3.1", "NT3.5", "NT3.51", "NT4"};
+
+template <size_t N>
+bool isOneOf(const std::string& value, const char* const (&allowed)[N]) {
+    return std::find(std::begin(allowed), std::end(allowed), value) != std::end(allowed);
+}
+
+struct Availability {
+    std::string windows95Family;
+    std::string ntFamily;
+};
+
+// "dll function 95-family NT-family [# note]" per line; '#' starts a comment.
+std::map<std::string, Availability> readAllowedImports(const std::string& path) {
+    std::map<std::string, Availability> allowed;
+    std::vector<uint8_t> bytes;
+    EXPECT_TRUE(readFile(path, &bytes)) << path;
+    std::istringstream lines(std::string(bytes.begin(), bytes.end()));
+    for (std::string line; std::getline(lines, line);) {
+        line = line.substr(0, line.find('#'));
+        std::istringstream columns(line);
+        std::string dll, function;
+        Availability availability;
+        if (!(columns >> dll)) continue;
+        EXPECT_TRUE(columns >> function >> availability.windows95Family >> availability.ntFamily)
+            << "malformed line in the list: " << line;
+        allowed[lowerCase(dll) + "!" + function] = availability;
+    }
+    return allowed;
 }
 
 TEST_F(SetupImage, ThisBuildImportsOnlySystemDlls) {
@@ -54,15 +104,53 @@ TEST_F(SetupImage, ThisBuildImportsOnlySystemDlls) {
 #endif
 }
 
-TEST_F(SetupImage, ShippedBuildIs32BitGuiImportingOnlySystemDlls) {
-    const std::string shipped = buildPath(TW_SHIPPED_SETUP_EXE);
-    if (!fileExists(shipped)) GTEST_SKIP() << "the 32-bit build is not there: " << shipped;
-    PeImage image;
-    expectOnlySystemImports(user.transcript(), shipped, &image);
-    if (HasFatalFailure()) return;
-    EXPECT_EQ(image.machine, MACHINE_I386);
-    EXPECT_EQ(image.optionalMagic, OPTIONAL_MAGIC_PE32);
-    EXPECT_EQ(image.subsystem, SUBSYSTEM_WINDOWS_GUI);
+TEST_F(SetupImage, ShippedProgramsStartOnTheOldestSystemsOfBothFamilies) {
+    const std::map<std::string, Availability> allowed =
+        readAllowedImports(buildPath(TW_ALLOWED_IMPORTS));
+    ASSERT_FALSE(allowed.empty());
+    for (const auto& [key, availability] : allowed) {
+        EXPECT_TRUE(isOneOf(availability.windows95Family, OLDEST_95_FAMILY) &&
+                    isOneOf(availability.ntFamily, OLDEST_NT_FAMILY))
+            << key << " needs " << availability.windows95Family << " / " << availability.ntFamily
+            << ": look it up at run time instead of importing it";
+    }
+
+    // setup.exe and every program of the product's built folder, as the
+    // payload takes them.
+    const std::string programs = buildPath(TW_SHIPPED_PROGRAMS_DIR);
+    std::vector<std::string> images = {buildPath(TW_SHIPPED_SETUP_EXE)};
+    for (const std::string& name : folderEntries(programs)) {
+        if (lowerCase(name).size() > 4 && lowerCase(name).substr(name.size() - 4) == ".exe") {
+            images.push_back(joinPath(programs, name));
+        }
+    }
+    ASSERT_GE(images.size(), 3u) << "the 32-bit build is not there: build the win32 preset";
+
+    for (const std::string& path : images) {
+        SCOPED_TRACE(path);
+        PeImage image;
+        expectOnlySystemImports(user.transcript(), path, &image);
+        if (HasFatalFailure()) return;
+        EXPECT_EQ(image.machine, MACHINE_I386);
+        EXPECT_EQ(image.optionalMagic, OPTIONAL_MAGIC_PE32);
+        EXPECT_EQ(image.subsystem, SUBSYSTEM_WINDOWS_GUI);
+        for (const ImportedFunction& function : image.importedFunctions) {
+            const std::string key = lowerCase(function.dll) + "!" + function.name;
+            if (function.name.empty()) {
+                ADD_FAILURE() << function.dll << " ordinal " << function.ordinal
+                              << " is imported by number, which differs between systems";
+                continue;
+            }
+            // The runtime of the oldest systems has only 32-bit times.
+            if (lowerCase(function.dll) == "msvcrt.dll") {
+                EXPECT_EQ(function.name.find("64"), std::string::npos)
+                    << key << " has 64-bit times or sizes, which the oldest runtime lacks";
+            }
+            EXPECT_TRUE(allowed.count(key))
+                << key << " is imported but not in allowed_imports.txt: add it with the oldest "
+                << "system of each family that has it, or look it up at run time";
+        }
+    }
 }
 
 }  // namespace

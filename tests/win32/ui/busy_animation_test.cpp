@@ -13,7 +13,7 @@
 #include "scripted_user/deadline.h"
 #include "scripted_user/png_writer.h"
 #include "scripted_user/scripted_user.h"
-#include "setup/setup_state.h"
+#include "state/setup_state.h"
 #include "ui/backdrop.h"
 #include "ui/busy_animation.h"
 

@@ -1,17 +1,26 @@
-// The process-wide state of one run, carried from stage to stage.
+// The process-wide state of one run, carried from stage to stage. Every
+// room above this one reads it; it includes none of them and no
+// <windows.h>, so the portable decisions can use it on any host.
 #pragma once
 
-#include <windows.h>
+#include <stdint.h>
+
+#include "common/handles.h"
+#include "common/path_rules.h"
 
 // Every text of the run fits a fixed buffer of this size (at most 1023
 // characters and the NUL); a text that would not fit is an error.
-enum { TEXT_BUFFER_SIZE = 1024 };
+enum { TEXT_BUFFER_SIZE = PATH_BUFFER_SIZE };
+
+// GetVersionExA's platform identifier of the NT family; any other value is
+// the Windows 95 family.
+enum { PLATFORM_NT = 2 };
 
 struct SetupState {
-    HINSTANCE instance;     // the program's module: dialog and icon resources
-    DWORD platformId;       // VER_PLATFORM_WIN32_NT (2), or the Windows 95 family
-    HFONT titleFont;        // large title font of the backdrop and busy animation
-    HWND backdropWindow;    // full-screen backdrop; owner of every dialog and message
+    ModuleHandle instance;    // the program's module: dialog and icon resources
+    uint32_t platformId;      // PLATFORM_NT, or the Windows 95 family
+    FontHandle titleFont;     // large title font of the backdrop and busy animation
+    WindowHandle backdropWindow;  // full-screen backdrop; owner of every dialog and message
     char windowTitle[TEXT_BUFFER_SIZE];         // "Install <product>"
     char dataFolder[TEXT_BUFFER_SIZE];          // chosen folder, "\" separators
     char programPath[TEXT_BUFFER_SIZE];         // data folder \ main executable

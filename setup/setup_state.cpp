@@ -1,3 +1,0 @@
-#include "setup/setup_state.h"
-
-SetupState setupState;

@@ -1,0 +1,11 @@
+#include <windows.h>
+
+#include "system/message_box.h"
+
+void showWarning(WindowHandle owner, const char* caption, const char* text) {
+    MessageBoxA(owner, text, caption, MB_OK | MB_ICONWARNING);
+}
+
+bool askYesNo(WindowHandle owner, const char* caption, const char* text) {
+    return MessageBoxA(owner, text, caption, MB_YESNO) == IDYES;
+}

@@ -1,0 +1,142 @@
+// The run's stages in order on a machine in memory: what comes first, what
+// ends the run, and what the free-space loop and the extraction's outcome
+// lead to. Each row compares every call of the run with the one expected.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "setup/setup_sequence.h"
+#include "state/setup_state.h"
+#include "support/fake_machine.h"
+
+namespace {
+
+using fake_machine::cancel;
+using fake_machine::notShown;
+using fake_machine::ok;
+using Lines = std::vector<std::string>;
+
+struct SetupRun {
+    const char* label;
+    std::function<void()> machine;  // beyond a fresh one, with the user's script
+    int exitStatus;
+    bool endedInside;  // the process ended without returning from WinMain
+    Lines log;
+};
+
+const char FOLDER[] = "C:\\Program Files\\Tarnwick";
+
+// The opening every run shares, up to the accepted default folder.
+Lines acceptedDefault() {
+    return {"restrict DLL search", "backdrop", "agreement -> 1",
+            "dialog[backdrop] C:\\Program Files | Tarnwick", "OK C:\\Program Files | Tarnwick",
+            std::string("stat ") + FOLDER, std::string("mkdir ") + FOLDER,
+            std::string("chdir ") + FOLDER,
+            std::string("setting tarnwick.ini Options dataDir=") + FOLDER,
+            std::string("chdir ") + FOLDER};
+}
+
+Lines operator+(Lines head, const Lines& tail) {
+    head.insert(head.end(), tail.begin(), tail.end());
+    return head;
+}
+
+void run(const SetupRun& r) {
+    SCOPED_TRACE(r.label);
+    fake_machine::reset();
+    fake_machine::scriptFolderDialog({ok("C:\\Program Files", "Tarnwick")});
+    if (r.machine) r.machine();
+    setupState = SetupState();
+    int status = -1;
+    bool endedInside = false;
+    try {
+        status = runSetup(nullptr);
+    } catch (const fake_machine::ProcessEnded& ended) {
+        status = ended.status;
+        endedInside = true;
+    }
+    EXPECT_EQ(r.exitStatus, status);
+    EXPECT_EQ(r.endedInside, endedInside);
+    EXPECT_EQ(r.log, fake_machine::log());
+}
+
+TEST(SetupSequence, StagesRunInOrderAndEachEndIsTheRightOne) {
+    const Lines extracted = {"free space C:\\", "progress dialog",
+                             std::string("extract into ") + FOLDER, "progress tarnwick.exe 0"};
+    const SetupRun runs[] = {
+        {"a whole run: the DLL search is restricted before any window", nullptr, 0, false,
+         acceptedDefault() + extracted + Lines{"close progress dialog"}},
+        {"no backdrop: nothing else happens", [] { fake_machine::failBackdrop(); }, 0, false,
+         {"restrict DLL search", "backdrop"}},
+        {"declined agreement ends the process at once", [] { fake_machine::scriptAgreement(0); },
+         0, true,
+         {"restrict DLL search", "backdrop", "agreement -> 0",
+          "warning[backdrop] Application Not Installed", "exit 0"}},
+        {"an agreement that cannot be shown is no consent",
+         [] { fake_machine::scriptAgreement(-1); }, 0, true,
+         {"restrict DLL search", "backdrop", "agreement -> -1",
+          "warning[backdrop] Application Not Installed", "exit 0"}},
+        {"a folder dialog that cannot be shown ends the run as Cancel does",
+         [] { fake_machine::scriptFolderDialog({notShown()}); }, 0, false,
+         {"restrict DLL search", "backdrop", "agreement -> 1",
+          "dialog[backdrop] C:\\Program Files | Tarnwick", "dialog not shown",
+          "warning[backdrop] Shutting Down", "warning[backdrop] Application Not Installed"}},
+        {"a short drive sends the user back, proposing the folder just recorded",
+         [] {
+             fake_machine::setFreeClusters('C', 255);
+             fake_machine::addDirectory("D:\\");
+             fake_machine::scriptFolderDialog(
+                 {ok("C:\\Program Files", "Tarnwick"), ok("D:\\", "Tarnwick")});
+         },
+         0, false,
+         acceptedDefault() +
+             Lines{"free space C:\\", "warning[backdrop] Not Enough Disk Space",
+                   "dialog[backdrop] C:\\Program Files | Tarnwick", "OK D:\\ | Tarnwick",
+                   "stat D:\\Tarnwick", "mkdir D:\\Tarnwick", "chdir D:\\Tarnwick",
+                   "setting tarnwick.ini Options dataDir=D:\\Tarnwick", "chdir D:\\Tarnwick",
+                   "free space D:\\", "progress dialog", "extract into D:\\Tarnwick",
+                   "progress tarnwick.exe 0", "close progress dialog"}},
+        {"a drive that cannot be queried passes",
+         [] {
+             fake_machine::failFreeSpace('C');
+             fake_machine::scriptExtraction(EXTRACT_DONE);
+         },
+         0, false, acceptedDefault() + extracted + Lines{"close progress dialog"}},
+        {"a failed extraction: its message, then the removal; the dialog stays",
+         [] { fake_machine::scriptExtraction(EXTRACT_WRITE_FAILED); }, 0, false,
+         acceptedDefault() + extracted +
+             Lines{"warning[backdrop] Tarnwick Installation Failed", "remove payload files"}},
+    };
+    for (const SetupRun& r : runs) run(r);
+}
+
+TEST(SetupSequence, FreeSpaceMessageNamesTheRootOfTheFolderOrOfTheCurrentDrive) {
+    struct Case {
+        const char* parent;
+        const char* root;
+    };
+    for (const Case& c : {Case{"C:\\Program Files", "C:\\"}, Case{"\\Apps", "E:/"}}) {
+        SCOPED_TRACE(c.parent);
+        fake_machine::reset();
+        fake_machine::setCurrentDrive('E');
+        fake_machine::addDirectory("E:\\Apps");
+        fake_machine::setFreeClusters(c.root[0], 255);
+        fake_machine::scriptFolderDialog({ok(c.parent, "Tarnwick"), cancel()});
+        setupState = SetupState();
+        EXPECT_EQ(0, runSetup(nullptr));
+        ASSERT_GE(fake_machine::messageTexts().size(), 1u);
+        EXPECT_EQ(fake_machine::messageTexts().front(),
+                  std::string("Not enough free disk space is available on the drive you have "
+                              "specified. 1 megabytes of free space are required for the proper "
+                              "operation of the program. On drive ") +
+                      c.root +
+                      " only 0 megabytes of free space are available.\r\n\r\nYou will be given "
+                      "another opportunity to choose a location for the software. You may wish "
+                      "to cancel the installation process, or use your Windows desktop to "
+                      "delete files, making more room for the program.");
+    }
+}
+
+}  // namespace

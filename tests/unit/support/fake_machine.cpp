@@ -1,0 +1,322 @@
+#include "support/fake_machine.h"
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+#include "common/bounded_text.h"
+#include "setup/setup_platform.h"
+#include "state/installer_config.h"
+#include "state/setup_state.h"
+#include "system/message_box.h"
+#include "ui/folder_choice.h"
+#include "ui/folder_platform.h"
+#include "ui/folder_rules.h"
+
+// The record and payload names of a product like Tarnwick; the longest name
+// is 20 characters.
+const InstallerConfig installerConfig = {
+    "Tarnwick", "Tarnwick", "tarnwick.ini", 0, "", "tarnwick.exe", "-icon", 0, 0, "", 1, "", ""};
+const char agreementText[] = "agreement";
+namespace {
+const char* const PAYLOAD_NAMES[] = {"tarnwick.exe", "tw-head-prologue.twr", "kluninst.exe",
+                                     "SYSTEM/a-longer-system-file-name.dll"};
+const int32_t PAYLOAD_COUNTS[] = {0, 0, 0, 0};
+}  // namespace
+const PayloadTable payloadTable = {4, nullptr, nullptr, PAYLOAD_NAMES, PAYLOAD_COUNTS, nullptr};
+
+namespace fake_machine {
+
+const WindowHandle BACKDROP = reinterpret_cast<WindowHandle>(0xB0);
+const WindowHandle FOLDER_DIALOG = reinterpret_cast<WindowHandle>(0xF0);
+const WindowHandle PROGRESS_DIALOG = reinterpret_cast<WindowHandle>(0xD0);
+
+namespace {
+
+struct Machine {
+    std::set<std::string> directories;
+    std::set<std::string> files;
+    std::set<std::string> mkdirFails;
+    std::set<std::string> chdirFails;
+    std::string programFiles;
+    std::map<std::string, std::string> environment;
+    std::map<std::string, std::string> settings;
+    std::map<char, uint32_t> freeClusters;
+    std::set<char> freeSpaceFails;
+    char currentDrive = 'C';
+    std::string currentDirectory;
+    bool backdropFails = false;
+    std::vector<Step> folderSteps;
+    size_t nextStep = 0;
+    std::vector<bool> answers;
+    size_t nextAnswer = 0;
+    int agreement = 1;
+    ExtractResult extraction = EXTRACT_DONE;
+    std::vector<std::string> log;
+    std::vector<std::string> texts;
+};
+
+Machine machine;
+
+// The file system's key for a path: upper case, "\" only, relative paths
+// and drive-relative ones ("\x") resolved against the current directory.
+std::string key(std::string path) {
+    for (char& c : path) {
+        if (c == '/') c = '\\';
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    if (!path.empty() && path[0] == '\\') return std::string(1, machine.currentDrive) + ":" + path;
+    if (path.size() < 2 || path[1] != ':') return key(machine.currentDirectory + "\\" + path);
+    return path;
+}
+
+bool isRoot(const std::string& k) { return k.size() == 3 && k[1] == ':' && k[2] == '\\'; }
+
+// A directory's name without trailing separators, a root's with its one.
+std::string trimmed(std::string k) {
+    while (k.size() > 1 && k.back() == '\\' && !isRoot(k)) k.pop_back();
+    return k;
+}
+
+std::string parentOf(const std::string& k) {
+    size_t split = k.find_last_of('\\');
+    if (split == std::string::npos) return "";
+    return split == 2 ? k.substr(0, 3) : k.substr(0, split);
+}
+
+std::string ownerName(WindowHandle owner) {
+    if (owner == BACKDROP) return "backdrop";
+    if (owner == FOLDER_DIALOG) return "dialog";
+    return owner ? "other" : "none";
+}
+
+void note(const std::string& line) { machine.log.push_back(line); }
+
+}  // namespace
+
+void reset() {
+    machine = Machine();
+    machine.currentDirectory = "C:\\";
+    addDirectory("C:\\WINDOWS");
+    addDirectory("C:\\Program Files");
+    machine.programFiles = "C:\\Program Files";
+}
+
+void addDirectory(const std::string& path) {
+    for (std::string k = trimmed(key(path)); !k.empty(); k = parentOf(k)) {
+        machine.directories.insert(k);
+        if (isRoot(k)) break;
+    }
+}
+void addFile(const std::string& path) {
+    addDirectory(parentOf(key(path)));
+    machine.files.insert(key(path));
+}
+void failMakeDirectory(const std::string& path) { machine.mkdirFails.insert(trimmed(key(path))); }
+void failChangeDirectory(const std::string& path) { machine.chdirFails.insert(trimmed(key(path))); }
+void setProgramFilesFolder(const std::string& path) { machine.programFiles = path; }
+void setEnvironment(const std::string& name, const std::string& value) {
+    machine.environment[name] = value;
+}
+void setSetting(const std::string& name, const std::string& value) {
+    machine.settings[name] = value;
+}
+std::string setting(const std::string& name) {
+    auto found = machine.settings.find(name);
+    return found == machine.settings.end() ? "" : found->second;
+}
+void setFreeClusters(char drive, uint32_t freeClusters) { machine.freeClusters[drive] = freeClusters; }
+void failFreeSpace(char drive) { machine.freeSpaceFails.insert(drive); }
+void setCurrentDrive(char drive) {
+    machine.currentDrive = drive;
+    machine.currentDirectory = std::string(1, drive) + ":\\";
+    addDirectory(machine.currentDirectory);
+}
+void failBackdrop() { machine.backdropFails = true; }
+
+Step ok(const std::string& parent, const std::string& application) {
+    return Step{Step::OK, parent, application};
+}
+Step cancel() { return Step{Step::CANCEL, "", ""}; }
+Step notShown() { return Step{Step::NOT_SHOWN, "", ""}; }
+void scriptFolderDialog(const std::vector<Step>& steps) { machine.folderSteps = steps; }
+void scriptAnswers(const std::vector<bool>& yes) { machine.answers = yes; }
+void scriptAgreement(int result) { machine.agreement = result; }
+void scriptExtraction(ExtractResult result) { machine.extraction = result; }
+
+const std::vector<std::string>& log() { return machine.log; }
+const std::vector<std::string>& messageTexts() { return machine.texts; }
+
+}  // namespace fake_machine
+
+using fake_machine::machine;
+using fake_machine::note;
+
+// --- message boxes ---------------------------------------------------------
+
+void showWarning(WindowHandle owner, const char* caption, const char* text) {
+    note("warning[" + fake_machine::ownerName(owner) + "] " + caption);
+    machine.texts.push_back(text);
+}
+
+bool askYesNo(WindowHandle owner, const char* caption, const char* text) {
+    bool yes = machine.nextAnswer < machine.answers.size() && machine.answers[machine.nextAnswer++];
+    note("question[" + fake_machine::ownerName(owner) + "] " + caption + " -> " +
+         (yes ? "Yes" : "No"));
+    machine.texts.push_back(text);
+    return yes;
+}
+
+// --- the folder choice's machine -------------------------------------------
+
+namespace folder_platform {
+
+PathKind pathKind(const char* path) {
+    note(std::string("stat ") + path);
+    std::string k = fake_machine::key(path);
+    // The runtime finds no directory by a name with a trailing separator.
+    if (k.size() > 1 && k.back() == '\\' && !fake_machine::isRoot(k)) return PATH_MISSING;
+    if (machine.directories.count(k)) return PATH_DIRECTORY;
+    return machine.files.count(k) ? PATH_FILE : PATH_MISSING;
+}
+
+bool makeDirectory(const char* path) {
+    note(std::string("mkdir ") + path);
+    std::string k = fake_machine::trimmed(fake_machine::key(path));
+    if (machine.mkdirFails.count(k) || machine.directories.count(k) || machine.files.count(k) ||
+        !machine.directories.count(fake_machine::parentOf(k))) {
+        return false;
+    }
+    machine.directories.insert(k);
+    return true;
+}
+
+bool changeDirectory(const char* path) {
+    note(std::string("chdir ") + path);
+    std::string k = fake_machine::trimmed(fake_machine::key(path));
+    if (machine.chdirFails.count(k) || !machine.directories.count(k)) return false;
+    machine.currentDirectory = path;
+    machine.currentDrive = k[0];
+    return true;
+}
+
+int currentDrive() { return machine.currentDrive - 'A' + 1; }
+
+void readSetting(const char* file, const char* section, const char* name, const char* fallback,
+                 char* value, size_t size) {
+    auto found = machine.settings.find(name);
+    bool known = std::string(file) == "tarnwick.ini" && std::string(section) == "Options" &&
+                 found != machine.settings.end();
+    std::string text = known ? found->second : fallback;
+    // The platform cuts what does not fit.
+    text = text.substr(0, size - 1);
+    std::copy(text.begin(), text.end(), value);
+    value[text.size()] = '\0';
+}
+
+void writeSetting(const char* file, const char* section, const char* name, const char* value) {
+    note(std::string("setting ") + file + " " + section + " " + name + "=" + value);
+    machine.settings[name] = value;
+}
+
+bool windowsDirectory(char* buffer, size_t size) { return copyText(buffer, size, "C:\\WINDOWS"); }
+
+bool programFilesFolder(WindowHandle, char* buffer, size_t size) {
+    return !machine.programFiles.empty() && copyText(buffer, size, machine.programFiles.c_str());
+}
+
+const char* environmentValue(const char* name) {
+    auto found = machine.environment.find(name);
+    return found == machine.environment.end() ? nullptr : found->second.c_str();
+}
+
+bool freeSpace(const char* root, DiskSpace* space) {
+    note(std::string("free space ") + root);
+    char drive = root[0];
+    if (machine.freeSpaceFails.count(drive)) return false;
+    auto found = machine.freeClusters.find(drive);
+    *space = DiskSpace{8, 512, found == machine.freeClusters.end() ? 1000000u : found->second,
+                       2000000u};
+    return true;
+}
+
+int runFolderDialog(ModuleHandle, WindowHandle owner) {
+    char parent[PLATFORM_PATH_SIZE], application[PLATFORM_PATH_SIZE];
+    splitDataFolder(setupState.dataFolder, parent, sizeof parent, application, sizeof application);
+    note("dialog[" + fake_machine::ownerName(owner) + "] " + parent + " | " + application);
+    while (machine.nextStep < machine.folderSteps.size()) {
+        const fake_machine::Step& step = machine.folderSteps[machine.nextStep++];
+        switch (step.kind) {
+        case fake_machine::Step::NOT_SHOWN:
+            note("dialog not shown");
+            return -1;
+        case fake_machine::Step::CANCEL:
+            note("Cancel");
+            return 0;
+        case fake_machine::Step::OK:
+            note("OK " + step.parent + " | " + step.application);
+            if (acceptFolderChoice(fake_machine::FOLDER_DIALOG, step.parent.c_str(),
+                                   step.application.c_str())) {
+                return 1;
+            }
+            break;
+        }
+    }
+    note("Cancel (script ended)");
+    return 0;
+}
+
+}  // namespace folder_platform
+
+// --- the sequence's shell -----------------------------------------------------
+
+namespace setup_platform {
+
+void restrictDllSearch() { note("restrict DLL search"); }
+uint32_t platformId() { return 2; }
+
+bool createBackdrop() {
+    note("backdrop");
+    if (machine.backdropFails) return false;
+    setupState.backdropWindow = fake_machine::BACKDROP;
+    return true;
+}
+
+int runAgreementDialog() {
+    note("agreement -> " + std::to_string(machine.agreement));
+    return machine.agreement;
+}
+
+WindowHandle openProgressDialog() {
+    note("progress dialog");
+    return fake_machine::PROGRESS_DIALOG;
+}
+
+void closeProgressDialog(WindowHandle dialog) {
+    note(dialog == fake_machine::PROGRESS_DIALOG ? "close progress dialog" : "close other");
+}
+
+void reportProgress(WindowHandle dialog, const char* text, int percent) {
+    note(std::string(dialog == fake_machine::PROGRESS_DIALOG ? "progress " : "progress elsewhere ") +
+         text + " " + std::to_string(percent));
+}
+
+void endProcess(int status) {
+    note("exit " + std::to_string(status));
+    throw fake_machine::ProcessEnded{status};
+}
+
+}  // namespace setup_platform
+
+// --- the extraction ----------------------------------------------------------
+
+ExtractResult extractPayload(WindowHandle window, ProgressCallback callback) {
+    note("extract into " + machine.currentDirectory);
+    if (callback) callback(window, "tarnwick.exe", 0);
+    return machine.extraction;
+}
+
+int removePayloadFiles(WindowHandle window, ProgressCallback callback) {
+    note(std::string("remove payload files") + (window || callback ? " (reporting)" : ""));
+    return EXTRACT_DONE;
+}

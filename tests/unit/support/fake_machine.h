@@ -1,0 +1,69 @@
+// A machine in memory for the setup's decisions: the folder choice's file
+// system, settings, folders, environment and disks, the message boxes, the
+// dialogs and the Win32 shell of the sequence, and the extraction. It
+// stands in for every platform seam at link time, answers from what a test
+// sets up or scripts, and keeps a log of every call that a test compares
+// with the run it expects. Paths are Windows paths, compared without regard
+// to case or separator.
+#pragma once
+
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+#include "payload/extract.h"
+
+namespace fake_machine {
+
+// What the window handles of the log stand for.
+extern const WindowHandle BACKDROP;
+extern const WindowHandle FOLDER_DIALOG;
+extern const WindowHandle PROGRESS_DIALOG;
+
+// The machine of a fresh Windows: drive C: with C:\WINDOWS and
+// C:\Program Files, which the shell reports; no environment, no settings;
+// C:\ current; plenty of free space on every drive; the NT family.
+void reset();
+
+void addDirectory(const std::string& path);  // with its parents
+void addFile(const std::string& path);
+void failMakeDirectory(const std::string& path);
+void failChangeDirectory(const std::string& path);
+void setProgramFilesFolder(const std::string& path);  // "" when shfolder.dll is missing
+void setEnvironment(const std::string& name, const std::string& value);
+void setSetting(const std::string& key, const std::string& value);  // in tarnwick.ini, Options
+std::string setting(const std::string& key);  // "" when missing
+void setFreeClusters(char drive, uint32_t freeClusters);  // 8 sectors of 512 bytes each
+void failFreeSpace(char drive);
+void setCurrentDrive(char drive);
+void failBackdrop();
+
+// The user. Each folder dialog takes steps until one ends it: OK with the
+// two edits (which ends it only when the choice is accepted), Cancel, or a
+// dialog that cannot be shown at all. Each question takes the next answer.
+struct Step {
+    enum Kind { OK, CANCEL, NOT_SHOWN } kind;
+    std::string parent;
+    std::string application;
+};
+Step ok(const std::string& parent, const std::string& application);
+Step cancel();
+Step notShown();
+void scriptFolderDialog(const std::vector<Step>& steps);
+void scriptAnswers(const std::vector<bool>& yes);
+void scriptAgreement(int result);  // 1 accepted, 0 declined, -1 not shown
+void scriptExtraction(ExtractResult result);
+
+// Thrown by the process's end, which never returns.
+struct ProcessEnded {
+    int status;
+};
+
+// Every call in order, one line each, e.g. "warning[backdrop] Shutting
+// Down", "mkdir C:\Tarnwick", "dialog C:\Program Files | Tarnwick".
+const std::vector<std::string>& log();
+// The texts of the messages shown, in order.
+const std::vector<std::string>& messageTexts();
+
+}  // namespace fake_machine

@@ -1,0 +1,139 @@
+#include "ui/folder_choice.h"
+
+#include "common/bounded_text.h"
+#include "common/path_rules.h"
+#include "payload/payload_names.h"
+#include "state/installer_config.h"
+#include "state/setup_state.h"
+#include "system/message_box.h"
+#include "ui/folder_platform.h"
+#include "ui/folder_rules.h"
+
+namespace {
+
+const char SETTINGS_SECTION[] = "Options";
+const char SETTINGS_KEY[] = "dataDir";
+
+// The default, computed before the settings file is read. The second
+// candidate is entered to test it, so the process is left in it when it
+// exists.
+void computeDefaultFolder(WindowHandle owner, char* folder, size_t size) {
+    const char* group = installerConfig.groupName;
+    char programFiles[PLATFORM_PATH_SIZE];
+    if (folder_platform::programFilesFolder(owner, programFiles, sizeof programFiles) &&
+        defaultFolderFromProgramFiles(programFiles, group, folder, size)) {
+        return;
+    }
+    if (conventionalProgramFilesFolder(group, folder, size) && enterDirectory(folder, 0) == 0) {
+        return;
+    }
+    if (!defaultFolderFromHome(folder_platform::environmentValue("HOMEDRIVE"),
+                               folder_platform::environmentValue("HOMEPATH"), group, folder,
+                               size)) {
+        copyText(folder, size, "");
+    }
+}
+
+bool isTheWindowsDirectory(const char* folder) {
+    char windows[PATH_BUFFER_SIZE];
+    return folder_platform::windowsDirectory(windows, sizeof windows) &&
+           isWindowsDirectory(folder, windows);
+}
+
+// An existing directory: a folder named after the group is ours to use;
+// any other asks first.
+bool acceptExistingDirectory(WindowHandle dialog) {
+    if (endsWithGroupName(setupState.dataFolder, installerConfig.groupName)) return true;
+    return askYesNo(dialog, "Write Data to Existing Folder?",
+                    "That folder already exists. The application can use it, but we do not "
+                    "recommend using a folder that is already being used for other purposes. "
+                    "Are you sure you want to use this directory?");
+}
+
+}  // namespace
+
+void proposeDataFolder(WindowHandle owner) {
+    char fallback[TEXT_BUFFER_SIZE];
+    computeDefaultFolder(owner, fallback, sizeof fallback);
+    folder_platform::readSetting(installerConfig.settingsFileName, SETTINGS_SECTION, SETTINGS_KEY,
+                                 fallback, setupState.dataFolder, sizeof setupState.dataFolder);
+    normalizeSeparators(setupState.dataFolder);
+}
+
+bool acceptFolderChoice(WindowHandle dialog, const char* parent, const char* application) {
+    // A folder whose payload paths would pass the platform's limit is
+    // refused here, rather than failing half-way through extraction.
+    bool fits = joinDataFolder(parent, application, setupState.dataFolder,
+                               sizeof setupState.dataFolder);
+    // "C:\Data\\" names C:\Data, yet the runtime's status query finds no
+    // folder by a name with a trailing separator; a root keeps its own.
+    cutTrailingSeparators(setupState.dataFolder);
+    if (!fits || !payloadPathsFit(setupState.dataFolder, longestDataFolderName(payloadTable))) {
+        showWarning(dialog, "Folder Name Too Long",
+                    "That folder name is too long to hold the application's files. Please choose "
+                    "a folder with a shorter path.");
+        return false;
+    }
+    switch (folder_platform::pathKind(setupState.dataFolder)) {
+    case folder_platform::PATH_MISSING:
+        if (folder_platform::makeDirectory(setupState.dataFolder)) return true;
+        showWarning(dialog, "Can't Create Directory",
+                    "That folder does not exist, and the application was not able to create it. "
+                    "Most likely the parent folder does not exist or you have entered a path the "
+                    "program does not have write access to.");
+        return false;
+    case folder_platform::PATH_DIRECTORY:
+        return acceptExistingDirectory(dialog);
+    case folder_platform::PATH_FILE:
+        break;
+    }
+    char text[TEXT_BUFFER_SIZE];
+    formatText(text, sizeof text,
+               "That path specifies a file, and not a new or existing folder name. Please enter "
+               "a folder name, such as %s for example.",
+               installerConfig.groupName);
+    showWarning(dialog, "Please Enter a Folder Name", text);
+    return false;
+}
+
+int enterDirectory(const char* path, int create) {
+    if (folder_platform::changeDirectory(path)) return 0;
+    if (!create) return -1;
+    folder_platform::makeDirectory(path);  // its failure shows in the second change
+    return folder_platform::changeDirectory(path) ? 0 : -1;
+}
+
+int chooseDataFolder(ModuleHandle instance, WindowHandle owner) {
+    proposeDataFolder(owner);
+    bool firstPass = true;
+    for (;;) {
+        bool windowsDirectory = isTheWindowsDirectory(setupState.dataFolder);
+        if (windowsDirectory) {
+            showWarning(owner, "Can't Install to Windows Directory",
+                        "That directory is the Windows directory. It is not safe to install "
+                        "applications in the Windows directory because it contains other "
+                        "important system files. Please choose another location.");
+        }
+        if (!firstPass && !windowsDirectory) {
+            if (enterDirectory(setupState.dataFolder, 1) == 0) {
+                folder_platform::writeSetting(installerConfig.settingsFileName, SETTINGS_SECTION,
+                                              SETTINGS_KEY, setupState.dataFolder);
+                return 1;
+            }
+            showWarning(owner, "Couldn't Access Directory",
+                        "That directory does not exist and could not be created. Please enter a "
+                        "valid location for a directory on your system.");
+        }
+        firstPass = false;
+        // Only OK chooses: a dialog that could not be shown (-1) is no
+        // choice of the user's, and ends the run as Cancel does.
+        if (folder_platform::runFolderDialog(instance, owner) != 1) {
+            showWarning(owner, "Shutting Down",
+                        "This program cannot operate without a data folder to store its files "
+                        "in. The program will exit now. Please determine an appropriate folder "
+                        "name and start the program again later.");
+            return 0;
+        }
+        normalizeSeparators(setupState.dataFolder);
+    }
+}
