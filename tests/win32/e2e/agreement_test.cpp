@@ -46,21 +46,41 @@ HWND focusedControl(HWND dialog) {
     return focus && (focus == dialog || IsChild(dialog, focus)) ? focus : nullptr;
 }
 
-// A key pressed and let go while the dialog is in front: the keyboard's
-// messages go to the focused control through the dialog's own loop, which
-// turns Enter and Escape into the dialog's commands. The focus is set once
-// the dialog has been activated, which may come a moment after it shows.
-bool pressKey(HWND dialog, UINT key) {
-    HWND focus = nullptr;
-    if (!scripted_user::pollUntil(WINDOW_TIMEOUT_MS,
-                                  [&] { return (focus = focusedControl(dialog)) != nullptr; })) {
-        return false;
-    }
+// A key pressed and let go while the dialog is in front, with the focus
+// where the dialog puts it at the start: its first tab stop, "I Accept".
+// The dialog's own loop turns Enter and Escape into its commands.
+//
+// The focus is read from another process, so it can be read in passing:
+// on the dialog itself while it is being activated, before the dialog
+// manager moves it on, or on a window that is gone by the time the key is
+// posted, and a post to a window that is gone fails at once. So the key goes
+// only to the first tab stop once it has the focus, and is posted again
+// should the post fail; what stood in the way goes to the transcript.
+bool pressKey(scripted_user::ScriptedUser& user, HWND dialog, UINT key) {
+    const HWND first = GetDlgItem(dialog, IDOK);
     UINT scan = MapVirtualKeyA(key, MAPVK_VK_TO_VSC);
     LPARAM down = 1 | (static_cast<LPARAM>(scan) << 16);
     // Key up: the previous state (bit 30) and the transition (bit 31) set.
     LPARAM up = down | static_cast<LPARAM>(0xC0000000UL);
-    return PostMessageA(focus, WM_KEYDOWN, key, down) && PostMessageA(focus, WM_KEYUP, key, up);
+    HWND focus = nullptr;
+    DWORD postError = 0;
+    bool pressed = first && scripted_user::pollUntil(WINDOW_TIMEOUT_MS, [&] {
+        focus = focusedControl(dialog);
+        if (focus != first) return false;
+        if (PostMessageA(first, WM_KEYDOWN, key, down)) return true;
+        postError = GetLastError();
+        return false;
+    });
+    if (!pressed) {
+        auto number = [](HWND window) {
+            return std::to_string(reinterpret_cast<uintptr_t>(window));
+        };
+        user.transcript().add("key not pressed", "focus " + number(focus) + ", first tab stop " +
+                                                     number(first) + ", post error " +
+                                                     std::to_string(postError));
+        return false;
+    }
+    return PostMessageA(first, WM_KEYUP, key, up) != 0;
 }
 
 // Posted messages are handled in order: once a selection posted after
@@ -204,7 +224,7 @@ TEST_F(Agreement, AcceptingLeadsToTheFolderChoice) {
         {"the Enter key", "key: Enter",
          [](scripted_user::ScriptedUser& u, HWND d) {
              u.transcript().add("key", "Enter");
-             return pressKey(d, VK_RETURN);
+             return pressKey(u, d, VK_RETURN);
          }},
     };
     for (const Way& way : ways) {
@@ -236,7 +256,7 @@ TEST_F(Agreement, EveryWayOfDecliningEndsTheRunWithNothingWritten) {
         {"the Escape key", "key: Escape",
          [](scripted_user::ScriptedUser& u, HWND d) {
              u.transcript().add("key", "Escape");
-             return pressKey(d, VK_ESCAPE);
+             return pressKey(u, d, VK_ESCAPE);
          }},
         {"the close box", "close: close box",
          [](scripted_user::ScriptedUser& u, HWND d) {

@@ -258,13 +258,6 @@ bool dialogStaysOpen(HWND dialog) {
            IsWindow(dialog) && IsWindowVisible(dialog);
 }
 
-bool showsWindow(const scripted_user::ScriptedUser& user, const std::string& caption) {
-    for (HWND window : scripted_user::visibleTopLevelWindows(user.program().processId)) {
-        if (scripted_user::windowCaption(window) == caption) return true;
-    }
-    return false;
-}
-
 void expectRunCompletes(scripted_user::ScriptedUser& user) {
     std::string message;
     bool ended = scripted_user::pollUntil(RUN_TIMEOUT_MS, [&] {

@@ -79,9 +79,6 @@ bool answerAndWaitUntilClosed(scripted_user::ScriptedUser& user, HWND window, in
 // would be destroyed before it answers again.
 bool dialogStaysOpen(HWND dialog);
 
-// Whether a visible window of the program has this caption now.
-bool showsWindow(const scripted_user::ScriptedUser& user, const std::string& caption);
-
 // Setup, once the folder is chosen, runs to its end with exit code 0 and no
 // message box; the caption of any message box that showed is reported.
 void expectRunCompletes(scripted_user::ScriptedUser& user);
