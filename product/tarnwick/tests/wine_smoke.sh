@@ -5,7 +5,8 @@
 #
 #   wine_smoke.sh <folder holding x86_64 tarnwick.exe and kluninst.exe>
 #
-# Needs wine64, xvfb-run and x86_64-w64-mingw32-g++. The shipped programs
+# Needs wine64, xvfb-run and x86_64-w64-mingw32-g++-posix (all brought by
+# scripts/install-deps, which checks these very paths). The shipped programs
 # are 32-bit; the x86_64 builds of the same sources stand in for them here
 # because only 64-bit Wine runs on the build machines.
 set -eu
@@ -22,18 +23,19 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 
 WINE=${WINE64:-/usr/lib/wine/wine64}
+WINESERVER=/usr/lib/wine/wineserver
 work=$(mktemp -d)
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 cleanup() {
-    wineserver -k 2>/dev/null || true
+    "$WINESERVER" -k 2>/dev/null || true
     rm -rf "$work"
 }
 trap cleanup EXIT
 
-x86_64-w64-mingw32-g++ -std=c++17 -Os -Wall -Wextra -Werror -static \
+x86_64-w64-mingw32-g++-posix -std=c++17 -Os -Wall -Wextra -Werror -static \
     -static-libgcc -static-libstdc++ -s "$here/probe.cpp" -o "$work/probe.exe"
 "$WINE" wineboot -i >/dev/null 2>&1
-wineserver -w
+"$WINESERVER" -w
 
 app="$WINEPREFIX/drive_c/Tarnwick Test"
 ini="$WINEPREFIX/drive_c/windows/tarnwick.ini"
