@@ -88,7 +88,7 @@ std::string nameProblem(std::string_view name) {
     }
 
     // The extractor joins a system name's rest to a folder of up to
-    // MAX_PATH - 1 characters and a separator; a plain name is used as is.
+    // PLATFORM_PATH_LIMIT characters and a separator; a plain name is used as is.
     const std::size_t resolved = system ? systemFolderRoom + rest.size() : name.size();
     if (resolved > maxResolvedPath)
         return "is too long: its path on the target could take " + std::to_string(resolved) +
