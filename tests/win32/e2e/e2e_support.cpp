@@ -161,25 +161,27 @@ HeldFile::~HeldFile() {
 }
 
 bool HeldFile::hold(const std::string& path) {
-    // A name of this process's own, so that the holders of tests running side
+    // Names of this process's own, so that the holders of tests running side
     // by side in other prefixes could not meet even in one session.
-    std::string eventName = "TarnwickTestRelease" + std::to_string(GetCurrentProcessId());
-    releaseEvent_ = CreateEventA(nullptr, TRUE, FALSE, eventName.c_str());
-    if (!releaseEvent_) return false;
-    if (!scripted_user::startProgram(buildPath(TW_HOLDFILE_EXE), "\"" + path + "\" " + eventName,
-                                     "", &holder_)) {
+    const std::string id = std::to_string(GetCurrentProcessId());
+    const std::string releaseName = "TarnwickTestRelease" + id;
+    const std::string heldName = "TarnwickTestHeld" + id;
+    releaseEvent_ = CreateEventA(nullptr, TRUE, FALSE, releaseName.c_str());
+    HANDLE held = CreateEventA(nullptr, TRUE, FALSE, heldName.c_str());
+    if (!releaseEvent_ || !held) {
+        if (held) CloseHandle(held);
         return false;
     }
-    return scripted_user::pollUntil(WINDOW_TIMEOUT_MS, [&] {
-        HANDLE probe = CreateFileA(path.c_str(), GENERIC_READ,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (probe != INVALID_HANDLE_VALUE) {
-            CloseHandle(probe);
-            return false;
-        }
-        return GetLastError() == ERROR_SHARING_VIOLATION;
-    });
+    // The holder says when the file is open; it ending first is a failure.
+    bool holding = scripted_user::startProgram(buildPath(TW_HOLDFILE_EXE),
+                                               "\"" + path + "\" " + releaseName + " " + heldName,
+                                               "", &holder_);
+    if (holding) {
+        HANDLE waits[] = {held, holder_.process};
+        holding = WaitForMultipleObjects(2, waits, FALSE, WINDOW_TIMEOUT_MS) == WAIT_OBJECT_0;
+    }
+    CloseHandle(held);
+    return holding;
 }
 
 bool HeldFile::release() {

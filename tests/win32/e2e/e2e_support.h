@@ -75,7 +75,7 @@ public:
     HeldFile& operator=(const HeldFile&) = delete;
     ~HeldFile();
 
-    // Starts the holder and waits until the file refuses to be shared.
+    // Starts the holder and waits until it has the file open.
     bool hold(const std::string& path);
     // Lets the holder close the file and waits for it to end.
     bool release();

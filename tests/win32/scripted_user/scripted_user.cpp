@@ -56,8 +56,11 @@ bool ScriptedUser::type(HWND dialog, int id, const std::string& text) {
 }
 
 bool ScriptedUser::answer(HWND dialog, int id) {
+    // The button's name is read before it is pressed: once pressed, the
+    // dialog may end, and its buttons with it, before they could be read.
+    const std::string name = answerName(dialog, id);
     if (!pressButton(dialog, id)) return false;
-    transcript_.add("answer", answerName(dialog, id));
+    transcript_.add("answer", name);
     return true;
 }
 
