@@ -50,8 +50,8 @@ bool acceptExistingDirectory(WindowHandle dialog) {
                     "Are you sure you want to use this directory?");
 }
 
-}  // namespace
-
+// The folder proposed: the one recorded in the settings file, else the
+// default, with its separators normalised, into setupState.dataFolder.
 void proposeDataFolder(WindowHandle owner) {
     char fallback[TEXT_BUFFER_SIZE];
     computeDefaultFolder(owner, fallback, sizeof fallback);
@@ -59,6 +59,8 @@ void proposeDataFolder(WindowHandle owner) {
                                  fallback, setupState.dataFolder, sizeof setupState.dataFolder);
     normalizeSeparators(setupState.dataFolder);
 }
+
+}  // namespace
 
 bool acceptFolderChoice(WindowHandle dialog, const char* parent, const char* application) {
     // A folder whose payload paths would pass the platform's limit is

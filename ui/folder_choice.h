@@ -16,12 +16,6 @@ int chooseDataFolder(ModuleHandle instance, WindowHandle owner);
 // when `create` is nonzero and changing into it fails. 0 on success, -1 not.
 int enterDirectory(const char* path, int create);
 
-// The folder proposed: the one recorded in the settings file, else the
-// default (Program Files, else C:\Program Files\<group> when it exists,
-// else the home folder), with its separators normalised, into
-// setupState.dataFolder.
-void proposeDataFolder(WindowHandle owner);
-
 // What OK does with the dialog's two edits: joins them into
 // setupState.dataFolder and decides. True when the folder is accepted (the
 // dialog ends with 1); false when the dialog stays, after a message owned

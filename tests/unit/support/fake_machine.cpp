@@ -1,6 +1,7 @@
 #include "support/fake_machine.h"
 
 #include <algorithm>
+#include <cstring>
 #include <map>
 #include <set>
 
@@ -43,8 +44,7 @@ struct Machine {
     std::map<std::string, std::string> settings;
     std::map<char, uint32_t> freeClusters;
     std::set<char> freeSpaceFails;
-    char currentDrive = 'C';
-    std::string currentDirectory;
+    std::string currentDirectory;  // always with its drive: "C:\\..."
     bool backdropFails = false;
     std::vector<Step> folderSteps;
     size_t nextStep = 0;
@@ -58,6 +58,11 @@ struct Machine {
 
 Machine machine;
 
+char currentDriveLetter() {
+    char drive = machine.currentDirectory[0];
+    return drive >= 'a' && drive <= 'z' ? static_cast<char>(drive - 'a' + 'A') : drive;
+}
+
 // The file system's key for a path: upper case, "\" only, relative paths
 // and drive-relative ones ("\x") resolved against the current directory.
 std::string key(std::string path) {
@@ -65,7 +70,7 @@ std::string key(std::string path) {
         if (c == '/') c = '\\';
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     }
-    if (!path.empty() && path[0] == '\\') return std::string(1, machine.currentDrive) + ":" + path;
+    if (!path.empty() && path[0] == '\\') return std::string(1, currentDriveLetter()) + ":" + path;
     if (path.size() < 2 || path[1] != ':') return key(machine.currentDirectory + "\\" + path);
     return path;
 }
@@ -128,7 +133,6 @@ std::string setting(const std::string& name) {
 void setFreeClusters(char drive, uint32_t freeClusters) { machine.freeClusters[drive] = freeClusters; }
 void failFreeSpace(char drive) { machine.freeSpaceFails.insert(drive); }
 void setCurrentDrive(char drive) {
-    machine.currentDrive = drive;
     machine.currentDirectory = std::string(1, drive) + ":\\";
     addDirectory(machine.currentDirectory);
 }
@@ -195,12 +199,13 @@ bool changeDirectory(const char* path) {
     note(std::string("chdir ") + path);
     std::string k = fake_machine::trimmed(fake_machine::key(path));
     if (machine.chdirFails.count(k) || !machine.directories.count(k)) return false;
-    machine.currentDirectory = path;
-    machine.currentDrive = k[0];
+    // As given where it names its drive (the log shows it so), else resolved.
+    const bool hasDrive = strlen(path) >= 2 && path[1] == ':';
+    machine.currentDirectory = hasDrive ? std::string(path) : k;
     return true;
 }
 
-int currentDrive() { return machine.currentDrive - 'A' + 1; }
+int currentDrive() { return fake_machine::currentDriveLetter() - 'A' + 1; }
 
 void readSetting(const char* file, const char* section, const char* name, const char* fallback,
                  char* value, size_t size) {

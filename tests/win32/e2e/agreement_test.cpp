@@ -212,12 +212,15 @@ TEST_F(Agreement, TypingLeavesTheTextAsItWas) {
     EXPECT_TRUE(IsWindowVisible(dialog)) << "typing ended the agreement";
 }
 
+// One way of answering the agreement, and the line it leaves in the
+// transcript.
+struct Way {
+    const char* label;
+    const char* transcriptLine;
+    bool (*answer)(scripted_user::ScriptedUser& user, HWND dialog);
+};
+
 TEST_F(Agreement, AcceptingLeadsToTheFolderChoice) {
-    struct Way {
-        const char* label;
-        const char* transcriptLine;
-        bool (*accept)(scripted_user::ScriptedUser& user, HWND dialog);
-    };
     const Way ways[] = {
         {"the I Accept button", "answer: I Accept",
          [](scripted_user::ScriptedUser& u, HWND d) { return u.answer(d, IDOK); }},
@@ -232,7 +235,7 @@ TEST_F(Agreement, AcceptingLeadsToTheFolderChoice) {
         scripted_user::ScriptedUser caseUser;
         HWND dialog = openAgreement(caseUser);
         ASSERT_NE(dialog, nullptr);
-        ASSERT_TRUE(way.accept(caseUser, dialog));
+        ASSERT_TRUE(way.answer(caseUser, dialog));
         HWND folder = caseUser.waitForWindow(FOLDER_CAPTION, WINDOW_TIMEOUT_MS);
         keepTranscript(user, way.label, caseUser);
         EXPECT_NE(folder, nullptr) << "no folder choice after the agreement was accepted";
@@ -245,11 +248,6 @@ TEST_F(Agreement, AcceptingLeadsToTheFolderChoice) {
 }
 
 TEST_F(Agreement, EveryWayOfDecliningEndsTheRunWithNothingWritten) {
-    struct Way {
-        const char* label;
-        const char* transcriptLine;
-        bool (*decline)(scripted_user::ScriptedUser& user, HWND dialog);
-    };
     const Way ways[] = {
         {"the I Do NOT Accept button", "answer: I Do NOT Accept",
          [](scripted_user::ScriptedUser& u, HWND d) { return u.answer(d, IDCANCEL); }},
@@ -276,7 +274,7 @@ TEST_F(Agreement, EveryWayOfDecliningEndsTheRunWithNothingWritten) {
         scripted_user::ScriptedUser caseUser;
         HWND dialog = openAgreement(caseUser);
         ASSERT_NE(dialog, nullptr);
-        ASSERT_TRUE(way.decline(caseUser, dialog));
+        ASSERT_TRUE(way.answer(caseUser, dialog));
         HWND box = caseUser.waitForMessageBox(NOT_INSTALLED_CAPTION, WINDOW_TIMEOUT_MS);
         if (box) {
             EXPECT_EQ(caseUser.readMessageBox(box), NOT_INSTALLED_TEXT);

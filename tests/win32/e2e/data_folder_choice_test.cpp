@@ -40,6 +40,31 @@ std::vector<std::string> concat(std::vector<std::string> first,
     return first;
 }
 
+// A typed folder refused with a message: opens the dialog, submits the
+// folder, reads and closes the message, and sees the dialog stay with the
+// folder as typed.
+void submitAndSeeItRefused(scripted_user::ScriptedUser& user, const Proposal& typed,
+                           const char* caption, const char* words, HWND* dialog) {
+    *dialog = openFolderDialog(user);
+    ASSERT_NE(*dialog, nullptr) << "no dialog captioned " << FOLDER_CAPTION;
+    ASSERT_TRUE(submitFolder(user, *dialog, typed));
+    std::string message;
+    ASSERT_TRUE(answerMessage(user, caption, IDOK, &message));
+    EXPECT_EQ(message, words);
+    ASSERT_TRUE(dialogStaysOpen(*dialog));
+    EXPECT_EQ(readProposal(user, *dialog), typed);
+}
+
+// The transcript of that, then of a cancel that ends the run.
+std::vector<std::string> refusedThenCancelled(const Proposal& typed, const char* caption,
+                                              const char* words) {
+    return concat({window(AGREEMENT_CAPTION), "answer: I Accept", window(FOLDER_CAPTION),
+                   "type: " + typed.parent, "type: " + typed.application, "answer: OK",
+                   window(caption), text(words), "answer: OK", "text: " + typed.parent,
+                   "text: " + typed.application},
+                  cancelledEnding());
+}
+
 std::string recordedOrNone() {
     bool recorded = true;
     std::string folder = recordedDataFolder(&recorded);
@@ -153,23 +178,14 @@ TEST_F(DataFolderChoice, PathNamingAFileAsksForAFolderName) {
     const std::vector<uint8_t> content = bytesOf("a user's own notes\r\n");
     ASSERT_TRUE(writeFile(file, content));
 
-    HWND dialog = openFolderDialog(user);
-    ASSERT_NE(dialog, nullptr) << "no dialog captioned " << FOLDER_CAPTION;
-    ASSERT_TRUE(submitFolder(user, dialog, typed));
-    std::string message;
-    ASSERT_TRUE(answerMessage(user, ENTER_FOLDER_NAME_CAPTION, IDOK, &message));
-    EXPECT_EQ(message, ENTER_FOLDER_NAME_TEXT);
-    EXPECT_NE(message.find("Tarnwick"), std::string::npos) << "the example names no folder";
-    ASSERT_TRUE(dialogStaysOpen(dialog));
+    HWND dialog = nullptr;
+    submitAndSeeItRefused(user, typed, ENTER_FOLDER_NAME_CAPTION, ENTER_FOLDER_NAME_TEXT, &dialog);
+    if (HasFatalFailure()) return;
     expectCancelEndsTheRun(user, dialog);
     if (HasFatalFailure()) return;
 
     EXPECT_EQ(user.transcript().lines(),
-              concat({window(AGREEMENT_CAPTION), "answer: I Accept", window(FOLDER_CAPTION),
-                      "type: " + typed.parent, "type: " + typed.application, "answer: OK",
-                      window(ENTER_FOLDER_NAME_CAPTION), text(ENTER_FOLDER_NAME_TEXT),
-                      "answer: OK"},
-                     cancelledEnding()));
+              refusedThenCancelled(typed, ENTER_FOLDER_NAME_CAPTION, ENTER_FOLDER_NAME_TEXT));
     std::vector<uint8_t> after;
     ASSERT_TRUE(readFile(file, &after));
     EXPECT_TRUE(after == content) << "the file changed";
@@ -205,24 +221,15 @@ TEST_F(DataFolderChoice, FolderThatCannotBeCreatedIsRefusedAndTheDialogStays) {
         SCOPED_TRACE(row.label);
         user.transcript().add("row", row.label);
         const size_t first = user.transcript().lines().size();
-        HWND dialog = openFolderDialog(user);
-        ASSERT_NE(dialog, nullptr) << "no dialog captioned " << FOLDER_CAPTION;
-        ASSERT_TRUE(submitFolder(user, dialog, row.typed));
-        std::string message;
-        ASSERT_TRUE(answerMessage(user, CANNOT_CREATE_CAPTION, IDOK, &message));
-        EXPECT_EQ(message, CANNOT_CREATE_FOLDER_TEXT);
-        ASSERT_TRUE(dialogStaysOpen(dialog));
-        EXPECT_EQ(readProposal(user, dialog), row.typed);
+        HWND dialog = nullptr;
+        submitAndSeeItRefused(user, row.typed, CANNOT_CREATE_CAPTION, CANNOT_CREATE_FOLDER_TEXT,
+                              &dialog);
+        if (HasFatalFailure()) return;
         expectCancelEndsTheRun(user, dialog);
         if (HasFatalFailure()) return;
 
         EXPECT_EQ(transcriptFrom(user, first),
-                  concat({window(AGREEMENT_CAPTION), "answer: I Accept", window(FOLDER_CAPTION),
-                          "type: " + row.typed.parent, "type: " + row.typed.application,
-                          "answer: OK", window(CANNOT_CREATE_CAPTION),
-                          text(CANNOT_CREATE_FOLDER_TEXT), "answer: OK",
-                          "text: " + row.typed.parent, "text: " + row.typed.application},
-                         cancelledEnding()));
+                  refusedThenCancelled(row.typed, CANNOT_CREATE_CAPTION, CANNOT_CREATE_FOLDER_TEXT));
         EXPECT_FALSE(isDirectory(row.typed.parent + "\\" + row.typed.application));
         EXPECT_EQ(recordedOrNone(), "<none>");
     }
@@ -256,25 +263,16 @@ TEST_F(DataFolderChoice, FolderTooLongForThePayloadIsRefusedAndNothingIsCreated)
     ASSERT_EQ(folder.size() + 1 + longestPayloadName(), PATH_LIMIT + 1);
     ASSERT_TRUE(makeEmptyFolder(typed.parent));
 
-    HWND dialog = openFolderDialog(user);
-    ASSERT_NE(dialog, nullptr) << "no dialog captioned " << FOLDER_CAPTION;
-    ASSERT_TRUE(submitFolder(user, dialog, typed));
-    std::string message;
-    ASSERT_TRUE(answerMessage(user, TOO_LONG_CAPTION, IDOK, &message));
-    EXPECT_EQ(message, TOO_LONG_TEXT);
-    ASSERT_TRUE(dialogStaysOpen(dialog));
-    EXPECT_EQ(readProposal(user, dialog), typed);
+    HWND dialog = nullptr;
+    submitAndSeeItRefused(user, typed, TOO_LONG_CAPTION, TOO_LONG_TEXT, &dialog);
+    if (HasFatalFailure()) return;
     EXPECT_EQ(folderEntries(typed.parent), std::vector<std::string>{});
     EXPECT_EQ(recordedOrNone(), "<none>");
     expectCancelEndsTheRun(user, dialog);
     if (HasFatalFailure()) return;
 
     EXPECT_EQ(user.transcript().lines(),
-              concat({window(AGREEMENT_CAPTION), "answer: I Accept", window(FOLDER_CAPTION),
-                      "type: " + typed.parent, "type: " + typed.application, "answer: OK",
-                      window(TOO_LONG_CAPTION), text(TOO_LONG_TEXT), "answer: OK",
-                      "text: " + typed.parent, "text: " + typed.application},
-                     cancelledEnding()));
+              refusedThenCancelled(typed, TOO_LONG_CAPTION, TOO_LONG_TEXT));
     EXPECT_EQ(folderEntries(typed.parent), std::vector<std::string>{});
 }
 
@@ -299,7 +297,8 @@ TEST_F(DataFolderChoice, FolderWhosePayloadPathsReachTheLimitExactlyIsTaken) {
 TEST_F(DataFolderWindowsDirectory, ChosenInTheDialogIsRefusedAndNotRecorded) {
     const std::string windows = windowsDirectory();
     ASSERT_GT(windows.size(), 3u) << "Windows directory \"" << windows << "\"";
-    const Proposal typed = splitAtLastSeparator(windows);
+    Proposal typed;
+    splitFolder(windows, &typed.parent, &typed.application);
 
     HWND dialog = openFolderDialog(user);
     ASSERT_NE(dialog, nullptr) << "no dialog captioned " << FOLDER_CAPTION;

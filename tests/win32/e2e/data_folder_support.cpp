@@ -195,12 +195,6 @@ std::ostream& operator<<(std::ostream& out, const Proposal& proposal) {
                << proposal.application << "\"}";
 }
 
-Proposal splitAtLastSeparator(const std::string& folder) {
-    size_t split = folder.rfind('\\');
-    if (split == std::string::npos) return Proposal{folder, ""};
-    return Proposal{folder.substr(0, split), folder.substr(split + 1)};
-}
-
 HWND waitForFolderDialog(scripted_user::ScriptedUser& user) {
     HWND dialog = user.waitForWindow(FOLDER_CAPTION, WINDOW_TIMEOUT_MS);
     if (!dialog) return nullptr;

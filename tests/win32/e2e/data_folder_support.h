@@ -54,9 +54,6 @@ struct Proposal {
 };
 std::ostream& operator<<(std::ostream& out, const Proposal& proposal);
 
-// A folder split as the dialog shows it: at its last "\".
-Proposal splitAtLastSeparator(const std::string& folder);
-
 // Waits for "Choose a Folder" and its edits; null when it did not show.
 HWND waitForFolderDialog(scripted_user::ScriptedUser& user);
 // Starts setup in an empty SETUP_START_FOLDER, accepts the agreement and

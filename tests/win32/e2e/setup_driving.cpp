@@ -18,13 +18,13 @@ const char* const NOT_INSTALLED_TEXT =
     "application later, just launch this program again to complete the installation process.";
 const char* const SETUP_START_FOLDER = "C:\\twtest\\start";
 
-namespace {
-
 void splitFolder(const std::string& folder, std::string* parent, std::string* application) {
     size_t split = folder.find_last_of("\\/");
     *parent = split == std::string::npos ? folder : folder.substr(0, split);
     *application = split == std::string::npos ? "" : folder.substr(split + 1);
 }
+
+namespace {
 
 bool endsWithTarnwick(const std::string& folder) {
     const std::string group = "tarnwick";

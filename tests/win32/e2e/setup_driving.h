@@ -32,6 +32,10 @@ enum {
 // did not show.
 bool acceptAgreement(scripted_user::ScriptedUser& user);
 
+// A folder split as the dialog shows it: at its last separator, the whole
+// folder as the parent when it has none.
+void splitFolder(const std::string& folder, std::string* parent, std::string* application);
+
 // Waits for the folder dialog, types the two edits and presses OK. False
 // when the dialog did not show or an edit could not be typed into.
 bool chooseFolder(scripted_user::ScriptedUser& user, const std::string& parent,

@@ -120,7 +120,8 @@ TEST_F(SetupImage, ShippedProgramsStartOnTheOldestSystemsOfBothFamilies) {
     const std::string programs = buildPath(TW_SHIPPED_PROGRAMS_DIR);
     std::vector<std::string> images = {buildPath(TW_SHIPPED_SETUP_EXE)};
     for (const std::string& name : folderEntries(programs)) {
-        if (lowerCase(name).size() > 4 && lowerCase(name).substr(name.size() - 4) == ".exe") {
+        const std::string lower = lowerCase(name);
+        if (lower.size() > 4 && lower.compare(lower.size() - 4, 4, ".exe") == 0) {
             images.push_back(joinPath(programs, name));
         }
     }
