@@ -27,3 +27,7 @@ struct PayloadTable {
 
 // The table of the product built into this program (generated source).
 extern const PayloadTable payloadTable;
+
+// The unpacked size of all its files together, in kilobytes of 1024 bytes,
+// rounded up: what the installed product takes on the disk, less slack.
+extern const uint32_t payloadInstalledKilobytes;

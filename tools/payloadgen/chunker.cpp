@@ -63,6 +63,7 @@ std::vector<ChunkedFile> chunkFiles(const std::vector<SourceFile>& files, unsign
         const std::size_t count = (size + CHUNK_SOURCE_SIZE - 1) / CHUNK_SOURCE_SIZE;
         result[f].name = files[f].name;
         result[f].time = files[f].time;
+        result[f].size = size;
         result[f].chunks.resize(count);
         for (std::size_t c = 0; c < count; ++c) pieces.push_back({f, c});
     }

@@ -9,7 +9,12 @@
 #include <vector>
 
 struct SourceFile { std::string name; std::vector<unsigned char> content; int32_t time; };
-struct ChunkedFile { std::string name; int32_t time; std::vector<std::vector<unsigned char>> chunks; };
+struct ChunkedFile {
+    std::string name;
+    int32_t time;
+    std::vector<std::vector<unsigned char>> chunks;
+    uint64_t size = 0;  // unpacked bytes
+};
 // Cuts and compresses every file; deterministic whatever `threads` is (0 = all cores).
 std::vector<ChunkedFile> chunkFiles(const std::vector<SourceFile>& files, unsigned threads);
 

@@ -197,6 +197,11 @@ std::string payloadTableSource(const std::vector<ChunkedFile>& files, std::strin
     text += "};\n";
     text += "extern const int32_t fileChunkCounts[] = {\n" + wrappedList(counts, indent) + "};\n";
     text += "extern const int32_t fileTimes[] = {\n" + wrappedList(times, indent) + "};\n";
+    // Rounded up: a file of one byte still takes room on the disk.
+    uint64_t bytes = 0;
+    for (const ChunkedFile& file : files) bytes += file.size;
+    text += "extern const uint32_t payloadInstalledKilobytes = " +
+            std::to_string((bytes + 1023) / 1024) + ";\n";
     text +=
         "extern const PayloadTable payloadTable = {\n"
         "    fileCount, fileChunks, fileChunkLengths, fileNames, fileChunkCounts, fileTimes\n"

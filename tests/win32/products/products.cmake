@@ -1,0 +1,1 @@
+# Test products of the completion stage; filled in as they land.
