@@ -22,6 +22,10 @@ uint32_t platformId();
 // when its class cannot be registered.
 bool createBackdrop();
 
+// Destroys the backdrop window and deletes its title font: the end of a
+// completed run only.
+void destroyBackdrop();
+
 // The modal agreement dialog: 1 accepted, 0 declined, -1 not shown.
 int runAgreementDialog();
 

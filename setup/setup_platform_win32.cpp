@@ -37,6 +37,7 @@ uint32_t platformId() {
 }
 
 bool createBackdrop() { return ::createBackdrop(); }
+void destroyBackdrop() { ::destroyBackdrop(); }
 
 int runAgreementDialog() {
     return static_cast<int>(DialogBoxParamA(setupState.instance, MAKEINTRESOURCEA(IDD_AGREEMENT),

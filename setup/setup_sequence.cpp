@@ -2,6 +2,7 @@
 
 #include "common/bounded_text.h"
 #include "payload/extract.h"
+#include "setup/completion.h"
 #include "setup/extraction_outcome.h"
 #include "setup/setup_platform.h"
 #include "state/installer_config.h"
@@ -104,5 +105,6 @@ int runSetup(ModuleHandle instance) {
         return 0;
     }
     setup_platform::closeProgressDialog(progressDialog);
+    completeInstallation();
     return 0;
 }

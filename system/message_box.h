@@ -9,5 +9,8 @@
 // OK with the warning icon: something failed, or is about to happen.
 void showWarning(WindowHandle owner, const char* caption, const char* text);
 
+// OK without an icon: a notice of what comes next.
+void showNotice(WindowHandle owner, const char* caption, const char* text);
+
 // Yes and No without an icon; true only for Yes.
 bool askYesNo(WindowHandle owner, const char* caption, const char* text);

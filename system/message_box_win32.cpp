@@ -6,6 +6,10 @@ void showWarning(WindowHandle owner, const char* caption, const char* text) {
     MessageBoxA(owner, text, caption, MB_OK | MB_ICONWARNING);
 }
 
+void showNotice(WindowHandle owner, const char* caption, const char* text) {
+    MessageBoxA(owner, text, caption, MB_OK);
+}
+
 bool askYesNo(WindowHandle owner, const char* caption, const char* text) {
     return MessageBoxA(owner, text, caption, MB_YESNO) == IDYES;
 }

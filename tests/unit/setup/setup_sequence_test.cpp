@@ -43,6 +43,22 @@ Lines operator+(Lines head, const Lines& tail) {
     return head;
 }
 
+// After the extraction: the progress dialog goes, then the completion for
+// `folder`, whose calls the completion's own tests take apart.
+Lines completed(const std::string& folder) {
+    const std::string group = "C:\\WINDOWS\\Start Menu\\Programs\\Tarnwick";
+    return {"close progress dialog", "stat " + group, "mkdir " + group, "notify mkdir " + group,
+            "remove " + group + "\\Tarnwick.lnk.lnk", "save " + group + "\\Tarnwick.lnk",
+            "save " + group + "\\Tarnwick.lnk", "stat " + group,
+            "remove " + group + "\\Uninstall.lnk.lnk", "save " + group + "\\Uninstall.lnk",
+            "save " + group + "\\Uninstall.lnk",
+            "create key Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tarnwick",
+            "value DisplayName=Tarnwick", "value UninstallString=\"" + folder + "\\kluninst.exe\"",
+            "value DisplayIcon=" + folder + "\\tarnwick.exe", "value EstimatedSize=dword:186",
+            "close key", "setting tarnwick.ini Options dataDir=" + folder,
+            "question[backdrop] Installation Successful -> No", "destroy backdrop"};
+}
+
 void run(const SetupRun& r) {
     SCOPED_TRACE(r.label);
     fake_machine::reset();
@@ -67,7 +83,7 @@ TEST(SetupSequence, StagesRunInOrderAndEachEndIsTheRightOne) {
                              std::string("extract into ") + FOLDER, "progress tarnwick.exe 0"};
     const SetupRun runs[] = {
         {"a whole run: the DLL search is restricted before any window", nullptr, 0, false,
-         acceptedDefault() + extracted + Lines{"close progress dialog"}},
+         acceptedDefault() + extracted + completed(FOLDER)},
         {"no backdrop: nothing else happens", [] { fake_machine::failBackdrop(); }, 0, false,
          {"restrict DLL search", "backdrop"}},
         {"declined agreement ends the process at once", [] { fake_machine::scriptAgreement(0); },
@@ -97,13 +113,14 @@ TEST(SetupSequence, StagesRunInOrderAndEachEndIsTheRightOne) {
                    "stat D:\\Tarnwick", "mkdir D:\\Tarnwick", "chdir D:\\Tarnwick",
                    "setting tarnwick.ini Options dataDir=D:\\Tarnwick", "chdir D:\\Tarnwick",
                    "free space D:\\", "progress dialog", "extract into D:\\Tarnwick",
-                   "progress tarnwick.exe 0", "close progress dialog"}},
+                   "progress tarnwick.exe 0"} +
+             completed("D:\\Tarnwick")},
         {"a drive that cannot be queried passes",
          [] {
              fake_machine::failFreeSpace('C');
              fake_machine::scriptExtraction(EXTRACT_DONE);
          },
-         0, false, acceptedDefault() + extracted + Lines{"close progress dialog"}},
+         0, false, acceptedDefault() + extracted + completed(FOLDER)},
         {"a failed extraction: its message, then the removal; the dialog stays",
          [] { fake_machine::scriptExtraction(EXTRACT_WRITE_FAILED); }, 0, false,
          acceptedDefault() + extracted +

@@ -1,4 +1,5 @@
 #include "support/fake_machine.h"
+#include "support/fake_machine_state.h"
 
 #include <algorithm>
 #include <cstring>
@@ -25,6 +26,7 @@ const char* const PAYLOAD_NAMES[] = {"tarnwick.exe", "tw-head-prologue.twr", "kl
 const int32_t PAYLOAD_COUNTS[] = {0, 0, 0, 0};
 }  // namespace
 const PayloadTable payloadTable = {4, nullptr, nullptr, PAYLOAD_NAMES, PAYLOAD_COUNTS, nullptr};
+const uint32_t payloadInstalledKilobytes = 186;
 
 namespace fake_machine {
 
@@ -32,31 +34,8 @@ const WindowHandle BACKDROP = reinterpret_cast<WindowHandle>(0xB0);
 const WindowHandle FOLDER_DIALOG = reinterpret_cast<WindowHandle>(0xF0);
 const WindowHandle PROGRESS_DIALOG = reinterpret_cast<WindowHandle>(0xD0);
 
-namespace {
-
-struct Machine {
-    std::set<std::string> directories;
-    std::set<std::string> files;
-    std::set<std::string> mkdirFails;
-    std::set<std::string> chdirFails;
-    std::string programFiles;
-    std::map<std::string, std::string> environment;
-    std::map<std::string, std::string> settings;
-    std::map<char, uint32_t> freeClusters;
-    std::set<char> freeSpaceFails;
-    std::string currentDirectory;  // always with its drive: "C:\\..."
-    bool backdropFails = false;
-    std::vector<Step> folderSteps;
-    size_t nextStep = 0;
-    std::vector<bool> answers;
-    size_t nextAnswer = 0;
-    int agreement = 1;
-    ExtractResult extraction = EXTRACT_DONE;
-    std::vector<std::string> log;
-    std::vector<std::string> texts;
-};
-
 Machine machine;
+
 
 char currentDriveLetter() {
     char drive = machine.currentDirectory[0];
@@ -97,7 +76,6 @@ std::string ownerName(WindowHandle owner) {
 
 void note(const std::string& line) { machine.log.push_back(line); }
 
-}  // namespace
 
 void reset() {
     machine = Machine();
@@ -105,6 +83,8 @@ void reset() {
     addDirectory("C:\\WINDOWS");
     addDirectory("C:\\Program Files");
     machine.programFiles = "C:\\Program Files";
+    setSpecialFolder(2, PROGRAMS);
+    setSpecialFolder(7, STARTUP);
 }
 
 void addDirectory(const std::string& path) {
@@ -160,6 +140,11 @@ using fake_machine::note;
 
 void showWarning(WindowHandle owner, const char* caption, const char* text) {
     note("warning[" + fake_machine::ownerName(owner) + "] " + caption);
+    machine.texts.push_back(text);
+}
+
+void showNotice(WindowHandle owner, const char* caption, const char* text) {
+    note("notice[" + fake_machine::ownerName(owner) + "] " + caption);
     machine.texts.push_back(text);
 }
 
@@ -286,6 +271,8 @@ bool createBackdrop() {
     setupState.backdropWindow = fake_machine::BACKDROP;
     return true;
 }
+
+void destroyBackdrop() { note("destroy backdrop"); }
 
 int runAgreementDialog() {
     note("agreement -> " + std::to_string(machine.agreement));

@@ -55,6 +55,33 @@ void scriptAnswers(const std::vector<bool>& yes);
 void scriptAgreement(int result);  // 1 accepted, 0 declined, -1 not shown
 void scriptExtraction(ExtractResult result);
 
+// The system room: special folders (the Start menu's Programs folder is
+// C:\WINDOWS\Start Menu\Programs, its Startup folder StartUp below it,
+// both present), link files as the shell's link object left them, the
+// registry below HKEY_LOCAL_MACHINE, and the exit codes of programs run.
+extern const char* const PROGRAMS;
+extern const char* const STARTUP;
+void setSpecialFolder(int folder, const std::string& path);  // "" when the shell has none
+// Fails one step of the link object: "create", "query", "save 1", "save 2".
+void failLinkStep(const std::string& step);
+struct Link {
+    std::string target, description, workingDirectory, arguments, icon;
+    bool hasArguments = false;
+    int iconIndex = -1;
+    int showCommand = 0;  // 0: not set
+    int saves = 0;
+};
+const Link* link(const std::string& path);  // null when no file was saved there
+// Every COM initialisation undone and every link object and file released.
+bool shellBalanced();
+void failRegistry();
+void setRegistryValue(const std::string& keyPath, const std::string& name,
+                      const std::string& value);
+// "" when missing; numbers as "dword:<decimal>".
+std::string registryValue(const std::string& keyPath, const std::string& name);
+size_t registryValueCount(const std::string& keyPath);
+void setExitCode(const std::string& program, int code);  // -1: cannot be started
+
 // Thrown by the process's end, which never returns.
 struct ProcessEnded {
     int status;

@@ -1,0 +1,169 @@
+#include "setup/completion.h"
+
+#include "common/bounded_text.h"
+#include "common/path_rules.h"
+#include "payload/payload_table.h"
+#include "setup/setup_platform.h"
+#include "state/installer_config.h"
+#include "state/setup_state.h"
+#include "system/message_box.h"
+#include "system/shortcut.h"
+#include "system/system_platform.h"
+#include "ui/folder_platform.h"
+
+namespace {
+
+const char UNINSTALLER_NAME[] = "kluninst.exe";
+const char HELPER_INSTALLER_NAME[] = "quellsv.exe";
+
+// The uninstall entry. Beyond the name and the command, the icon and the
+// size let the system's list of programs show the entry as users expect;
+// no other value of the key is touched. The command is quoted: unquoted,
+// the blank of "C:\Program Files\..." lets the system try "C:\Program.exe"
+// first.
+void registerUninstaller(const InstallerConfig& config) {
+    char command[TEXT_BUFFER_SIZE];
+    if (!formatText(setupState.scratchText, sizeof setupState.scratchText,
+                    "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s",
+                    config.productName) ||
+        !setupState.uninstallerPath[0] ||
+        !quotePath(command, sizeof command, setupState.uninstallerPath)) {
+        return;
+    }
+    system_platform::RegistryKey* key = system_platform::createMachineKey(setupState.scratchText);
+    if (!key) {
+        system_platform::debugOutput("Couldn't open the registry key.\r\n");
+        return;
+    }
+    system_platform::setTextValue(key, "DisplayName", config.productName);
+    system_platform::setTextValue(key, "UninstallString", command);
+    if (setupState.programPath[0]) {
+        system_platform::setTextValue(key, "DisplayIcon", setupState.programPath);
+    }
+    system_platform::setNumberValue(key, "EstimatedSize", payloadInstalledKilobytes);
+    system_platform::closeKey(key);
+}
+
+// The startup shortcut and, right after it, the product in its startup
+// mode; the run does not wait for it.
+void addToStartup(const InstallerConfig& config) {
+    switch (startupChoice(config, setupState.platformId)) {
+    case STARTUP_NONE:
+        return;
+    case STARTUP_ASK:
+        if (!askYesNo(setupState.backdropWindow, "Add To Startup Group", config.startupPrompt)) {
+            return;
+        }
+        break;
+    case STARTUP_CREATE:
+        break;
+    }
+    if (!setupState.startupProgramPath[0]) return;
+    const char* name =
+        config.startupShortcutName[0] ? config.startupShortcutName : config.productName;
+    createShortcut(nullptr, name, setupState.startupProgramPath, setupState.dataFolder,
+                   config.startupArguments[0] ? config.startupArguments : nullptr);
+    char commandLine[TEXT_BUFFER_SIZE];
+    if (startupCommandLine(commandLine, sizeof commandLine, setupState.startupProgramPath,
+                           config.startupArguments)) {
+        system_platform::startProgram(commandLine);
+    }
+}
+
+// The helper service installer beside the product; whatever it does, the
+// run goes on.
+void runHelperInstaller() {
+    char path[TEXT_BUFFER_SIZE], quoted[TEXT_BUFFER_SIZE];
+    if (joinPath(path, sizeof path, setupState.dataFolder, HELPER_INSTALLER_NAME) &&
+        quotePath(quoted, sizeof quoted, path)) {
+        system_platform::runAndWait(path, quoted, "-install", "-sid=0");
+    }
+}
+
+// The product's NT service, installed by its own program. A path that does
+// not fit is a failed installation like any other.
+void installService(const InstallerConfig& config) {
+    showNotice(setupState.backdropWindow, "Installing Service",
+               "There will be a brief pause while the new NT service is started up. This pause "
+               "will begin when you click OK.");
+    const bool composed = joinPath(setupState.servicePath, sizeof setupState.servicePath,
+                                   setupState.dataFolder, config.serviceExecutable) &&
+                          quotePath(setupState.quotedServicePath,
+                                    sizeof setupState.quotedServicePath, setupState.servicePath);
+    if (composed && system_platform::runAndWait(setupState.servicePath,
+                                                setupState.quotedServicePath, "-install-service",
+                                                nullptr) == 0) {
+        return;
+    }
+    showWarning(setupState.backdropWindow, "Service Installation Failed",
+                "The installation of the service did not succeed. The software can still be run "
+                "manually.");
+}
+
+// Always asked; the backdrop goes whatever the answer, before the product
+// starts.
+void finalQuestion(const InstallerConfig& config) {
+    if (!formatText(setupState.scratchText, sizeof setupState.scratchText,
+                    "%s has been successfully installed on your system. Would you like to start "
+                    "%s now?",
+                    config.productName, config.productName)) {
+        copyText(setupState.scratchText, sizeof setupState.scratchText,
+                 "The installation was successful. Would you like to start the program now?");
+    }
+    const bool start =
+        askYesNo(setupState.backdropWindow, "Installation Successful", setupState.scratchText);
+    setup_platform::destroyBackdrop();
+    char commandLine[TEXT_BUFFER_SIZE];
+    if (start && setupState.programPath[0] &&
+        quotePath(commandLine, sizeof commandLine, setupState.programPath)) {
+        system_platform::startProgram(commandLine);
+    }
+}
+
+}  // namespace
+
+StartupChoice startupChoice(const InstallerConfig& config, uint32_t platformId) {
+    if (!config.offerStartupShortcut) return STARTUP_NONE;
+    if (!config.serviceExecutable[0]) return STARTUP_ASK;
+    return platformId == PLATFORM_NT ? STARTUP_NONE : STARTUP_CREATE;
+}
+
+bool quotePath(char* out, size_t size, const char* path) {
+    return formatText(out, size, "\"%s\"", path);
+}
+
+bool startupCommandLine(char* out, size_t size, const char* path, const char* arguments) {
+    return formatText(out, size, "\"%s\" %s\n", path, arguments);
+}
+
+void completeInstallation() { completeInstallationOf(installerConfig); }
+
+void completeInstallationOf(const InstallerConfig& config) {
+    // A path that does not fit stays empty, and each step that needs it is
+    // skipped as a failure of that step.
+    joinPath(setupState.programPath, sizeof setupState.programPath, setupState.dataFolder,
+             config.mainExecutable);
+    copyText(setupState.startupProgramPath, sizeof setupState.startupProgramPath,
+             setupState.programPath);
+    joinPath(setupState.uninstallerPath, sizeof setupState.uninstallerPath, setupState.dataFolder,
+             UNINSTALLER_NAME);
+
+    if (setupState.programPath[0]) {
+        createShortcut(config.groupName, config.productName, setupState.programPath,
+                       setupState.dataFolder, nullptr);
+    }
+    if (setupState.uninstallerPath[0]) {
+        createShortcut(config.groupName, "Uninstall", setupState.uninstallerPath,
+                       setupState.dataFolder, nullptr);
+    }
+    registerUninstaller(config);
+    addToStartup(config);
+    // Once more, now with the folder the files went to.
+    folder_platform::writeSetting(config.settingsFileName, "Options", "dataDir",
+                                  setupState.dataFolder);
+    if (config.runHelperInstaller) runHelperInstaller();
+    if (config.serviceExecutable[0] && setupState.platformId == PLATFORM_NT) {
+        installService(config);
+    }
+    finalQuestion(config);
+}

@@ -1,0 +1,69 @@
+#include "system/shortcut.h"
+
+#include "common/bounded_text.h"
+#include "common/path_rules.h"
+#include "system/shell_platform.h"
+
+using shell_platform::ResultCode;
+
+int32_t makeShellLink(const char* target, const char* linkPath, const char* description,
+                      const char* workingDirectory, bool minimized, const char* arguments) {
+    // Initialised once and uninitialised once per call, whatever happens,
+    // so calls are independent of each other.
+    shell_platform::initializeCom();
+    shell_platform::ShellLink* link = nullptr;
+    shell_platform::LinkFile* file = nullptr;
+    ResultCode result = shell_platform::createShellLink(&link);
+    if (result < 0) goto done;
+    shell_platform::setTarget(link, target);
+    shell_platform::setDescription(link, description);
+    shell_platform::setWorkingDirectory(link, workingDirectory);
+    if (arguments) shell_platform::setArguments(link, arguments);
+    result = shell_platform::queryLinkFile(link, &file);
+    if (result < 0) goto done;
+    result = shell_platform::saveLinkFile(file, linkPath);
+    if (result < 0) goto done;
+    // Icon and show command go into a second save of the same file.
+    shell_platform::setIcon(link, target, 0);
+    shell_platform::setShowCommand(link, minimized ? SHOW_MINIMIZED : SHOW_NORMAL);
+    result = shell_platform::saveLinkFile(file, linkPath);
+done:
+    if (file) shell_platform::releaseLinkFile(file);
+    if (link) shell_platform::releaseShellLink(link);
+    shell_platform::uninitializeCom();
+    return result;
+}
+
+int createShortcut(const char* group, const char* linkName, const char* target,
+                   const char* workingDirectory, const char* arguments) {
+    char folder[PLATFORM_PATH_SIZE];
+    if (!shell_platform::specialFolderPath(
+            group ? shell_platform::PROGRAMS_FOLDER : shell_platform::STARTUP_FOLDER, folder,
+            sizeof folder)) {
+        return -1;
+    }
+    // Every path is composed before anything is written: one that does not
+    // fit is a failure, never a shortened link path.
+    char groupFolder[PATH_BUFFER_SIZE] = "";
+    char linkPath[PLATFORM_PATH_SIZE];
+    char leftover[PATH_BUFFER_SIZE];
+    const bool composed =
+        group ? formatText(groupFolder, sizeof groupFolder, "%s\\%s", folder, group) &&
+                    formatText(linkPath, sizeof linkPath, "%s\\%s.lnk", groupFolder, linkName)
+              : formatText(linkPath, sizeof linkPath, "%s\\%s.lnk", folder, linkName);
+    if (!composed || !formatText(leftover, sizeof leftover, "%s.lnk", linkPath)) return -1;
+
+    // An existing group folder, or a file of its name, is left as it is
+    // (then the save fails); only a folder made here is announced.
+    if (group && !shell_platform::pathExists(groupFolder)) {
+        if (!shell_platform::makeDirectory(groupFolder)) return -1;
+        shell_platform::notifyDirectoryMade(groupFolder);
+    }
+    // A file of the link's name with ".lnk" once more goes first; a link of
+    // the same name stays and is overwritten by the save.
+    shell_platform::removeFile(leftover);
+    return makeShellLink(target, linkPath, linkName, workingDirectory, group == nullptr,
+                         arguments) < 0
+               ? -1
+               : 0;
+}

@@ -1,0 +1,24 @@
+// Shell shortcuts (".lnk" files) in a program group of the Start menu or in
+// its Startup group. Portable: the shell comes through shell_platform.h.
+#pragma once
+
+#include <stdint.h>
+
+// The show commands a shortcut opens its program with.
+enum { SHOW_NORMAL = 1, SHOW_MINIMIZED = 2 };
+
+// A shortcut named `linkName` (also its description) to `target` in the
+// program group `group`, made when nothing stands there yet; a null group
+// puts it into the Startup group, shown minimised. `arguments` may be null
+// (none). 0 on success, -1 on any failure; a path that does not fit the
+// platform's limit fails before anything is written.
+int createShortcut(const char* group, const char* linkName, const char* target,
+                   const char* workingDirectory, const char* arguments);
+
+// Writes one link file at `linkPath` (ending in ".lnk") through the shell's
+// link object, in two saves: target, description, working directory and
+// arguments first; then icon 0 of the target and the show command. Returns
+// the result code of the last step taken (negative on failure); a file of
+// the first save stays when the second fails.
+int32_t makeShellLink(const char* target, const char* linkPath, const char* description,
+                      const char* workingDirectory, bool minimized, const char* arguments);

@@ -1,0 +1,213 @@
+// The completion on the in-memory machine, for Tarnwick and for products
+// that use every flag: which shortcuts, which registry values, which
+// questions, which programs run and how they are called, and that no
+// failure stops the run before its final question.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "common/bounded_text.h"
+#include "setup/completion.h"
+#include "state/installer_config.h"
+#include "state/setup_state.h"
+#include "support/fake_machine.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+const char FOLDER[] = "C:\\Program Files\\Tarnwick";
+const char KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tarnwick";
+const int PLATFORM_95 = 1;
+
+Lines operator+(Lines head, const Lines& tail) {
+    head.insert(head.end(), tail.begin(), tail.end());
+    return head;
+}
+
+std::string inFolder(const std::string& name) { return std::string(FOLDER) + "\\" + name; }
+
+// A shortcut's calls when its folder is there (startup) or must be made.
+Lines shortcut(const std::string& folder, const std::string& name, bool makeFolder) {
+    const std::string link = folder + "\\" + name + ".lnk";
+    Lines lines;
+    if (makeFolder) lines = {"stat " + folder, "mkdir " + folder, "notify mkdir " + folder};
+    return lines + Lines{"remove " + link + ".lnk", "save " + link, "save " + link};
+}
+
+Lines groupShortcuts(const std::string& group, const std::string& product) {
+    const std::string folder = std::string(fake_machine::PROGRAMS) + "\\" + group;
+    Lines lines = shortcut(folder, product, true) + shortcut(folder, "Uninstall", false);
+    lines.insert(lines.begin() + 6, "stat " + folder);
+    return lines;
+}
+
+Lines registration(const std::string& product, const std::string& program) {
+    return {std::string("create key Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") +
+                product,
+            "value DisplayName=" + product, "value UninstallString=\"" + inFolder("kluninst.exe") + "\"",
+            "value DisplayIcon=" + inFolder(program), "value EstimatedSize=dword:186", "close key"};
+}
+
+Lines ending(const std::string& settings, const std::string& answer) {
+    return {std::string("setting ") + settings + " Options dataDir=" + FOLDER,
+            "question[backdrop] Installation Successful -> " + answer, "destroy backdrop"};
+}
+
+const InstallerConfig TARNWICK = {"Tarnwick", "Tarnwick", "tarnwick.ini", 0, "", "tarnwick.exe",
+                                  "-icon", 0, 0, "", 1, "", ""};
+// Every flag set, with a service.
+const InstallerConfig SERVICE = {"Fern", "Fern", "fern.ini", 1, "Start Fern?", "fern.exe",
+                                 "-icon -tray", 0, 1, "fernsvc.exe", 1, "FernService",
+                                 "Fern Agent"};
+// The startup offer without a service, and without arguments or a name.
+const InstallerConfig STARTUP = {"Moor", "Moor", "moor.ini", 1, "Start Moor with Windows?",
+                                 "moor.exe", "", 0, 0, "", 1, "", ""};
+
+struct CompletionRun {
+    const char* label;
+    const InstallerConfig* config;
+    int platform;
+    std::function<void()> machine;  // beyond a fresh one, with the user's answers
+    Lines log;
+};
+
+TEST(Completion, EachProductAndFamilyGetsItsStepsInOrder) {
+    const std::string startup = fake_machine::STARTUP;
+    const Lines tarnwick = groupShortcuts("Tarnwick", "Tarnwick") +
+                           registration("Tarnwick", "tarnwick.exe");
+    const Lines fern = groupShortcuts("Fern", "Fern") + registration("Fern", "fern.exe");
+    const Lines moor = groupShortcuts("Moor", "Moor") + registration("Moor", "moor.exe");
+    const Lines helper = {"run " + inFolder("quellsv.exe") + " | \"" + inFolder("quellsv.exe") +
+                          "\" -install -sid=0"};
+    const Lines service = {"notice[backdrop] Installing Service",
+                           "run " + inFolder("fernsvc.exe") + " | \"" + inFolder("fernsvc.exe") +
+                               "\" -install-service"};
+    const CompletionRun runs[] = {
+        {"Tarnwick, No: nothing starts", &TARNWICK, PLATFORM_NT, nullptr,
+         tarnwick + ending("tarnwick.ini", "No")},
+        {"Tarnwick, Yes: the program starts after the backdrop is gone", &TARNWICK, PLATFORM_NT,
+         [] { fake_machine::scriptAnswers({true}); },
+         tarnwick + ending("tarnwick.ini", "Yes") +
+             Lines{"start \"" + inFolder("tarnwick.exe") + "\""}},
+        {"Tarnwick on the Windows 95 family: the same", &TARNWICK, PLATFORM_95, nullptr,
+         tarnwick + ending("tarnwick.ini", "No")},
+        {"a key that cannot be made: the debugger line, and on", &TARNWICK, PLATFORM_NT,
+         [] { fake_machine::failRegistry(); },
+         groupShortcuts("Tarnwick", "Tarnwick") +
+             Lines{std::string("create key ") + KEY, "debug Couldn't open the registry key.\\r\\n"} +
+             ending("tarnwick.ini", "No")},
+        {"a service on NT: no startup shortcut; helper, then the service", &SERVICE, PLATFORM_NT,
+         nullptr, fern + Lines{"setting fern.ini Options dataDir=" + std::string(FOLDER)} + helper +
+                      service + Lines{"question[backdrop] Installation Successful -> No",
+                                      "destroy backdrop"}},
+        {"a service program that fails: its warning, then the question", &SERVICE, PLATFORM_NT,
+         [] { fake_machine::setExitCode(inFolder("fernsvc.exe"), 3); },
+         fern + Lines{"setting fern.ini Options dataDir=" + std::string(FOLDER)} + helper +
+             service + Lines{"warning[backdrop] Service Installation Failed"} +
+             Lines{"question[backdrop] Installation Successful -> No", "destroy backdrop"}},
+        {"a service program that cannot start fails the same way", &SERVICE, PLATFORM_NT,
+         [] { fake_machine::setExitCode(inFolder("fernsvc.exe"), -1); },
+         fern + Lines{"setting fern.ini Options dataDir=" + std::string(FOLDER)} + helper +
+             service + Lines{"warning[backdrop] Service Installation Failed"} +
+             Lines{"question[backdrop] Installation Successful -> No", "destroy backdrop"}},
+        {"a service on the 95 family: the startup shortcut unasked, then its start; no service",
+         &SERVICE, PLATFORM_95, nullptr,
+         fern + shortcut(startup, "Fern Agent", false) +
+             Lines{"start \"" + inFolder("fern.exe") + "\" -icon -tray\\n"} +
+             Lines{"setting fern.ini Options dataDir=" + std::string(FOLDER)} + helper +
+             Lines{"question[backdrop] Installation Successful -> No", "destroy backdrop"}},
+        {"no service, Yes to the prompt: named after the product, no arguments", &STARTUP,
+         PLATFORM_NT, [] { fake_machine::scriptAnswers({true, false}); },
+         moor + Lines{"question[backdrop] Add To Startup Group -> Yes"} +
+             shortcut(startup, "Moor", false) +
+             Lines{"start \"" + inFolder("moor.exe") + "\" \\n"} + ending("moor.ini", "No")},
+        {"no service, No to the prompt: neither shortcut nor start", &STARTUP, PLATFORM_95,
+         nullptr,
+         moor + Lines{"question[backdrop] Add To Startup Group -> No"} + ending("moor.ini", "No")},
+    };
+    for (const CompletionRun& r : runs) {
+        SCOPED_TRACE(r.label);
+        fake_machine::reset();
+        if (r.machine) r.machine();
+        setupState = SetupState();
+        setupState.backdropWindow = fake_machine::BACKDROP;
+        setupState.platformId = static_cast<uint32_t>(r.platform);
+        copyText(setupState.dataFolder, sizeof setupState.dataFolder, FOLDER);
+        completeInstallationOf(*r.config);
+        EXPECT_EQ(r.log, fake_machine::log());
+        EXPECT_TRUE(fake_machine::shellBalanced());
+    }
+}
+
+TEST(Completion, TheQuestionsAndTheStartupLinkSayWhatTheProductAsks) {
+    fake_machine::reset();
+    fake_machine::scriptAnswers({true});
+    setupState = SetupState();
+    copyText(setupState.dataFolder, sizeof setupState.dataFolder, FOLDER);
+    completeInstallationOf(STARTUP);
+    const std::vector<std::string> texts = {
+        "Start Moor with Windows?",
+        "Moor has been successfully installed on your system. Would you like to start Moor now?"};
+    EXPECT_EQ(texts, fake_machine::messageTexts());
+    const fake_machine::Link* link =
+        fake_machine::link(std::string(fake_machine::STARTUP) + "\\Moor.lnk");
+    ASSERT_NE(nullptr, link);
+    EXPECT_FALSE(link->hasArguments);
+    EXPECT_EQ(2, link->showCommand);
+    EXPECT_EQ(inFolder("moor.exe"), link->target);
+}
+
+TEST(Completion, AnExistingUninstallEntryKeepsItsOtherValues) {
+    fake_machine::reset();
+    fake_machine::setRegistryValue(KEY, "Publisher", "Kestrel Loom Software");
+    fake_machine::setRegistryValue(KEY, "UninstallString", "old");
+    setupState = SetupState();
+    copyText(setupState.dataFolder, sizeof setupState.dataFolder, FOLDER);
+    completeInstallation();
+    EXPECT_EQ("Kestrel Loom Software", fake_machine::registryValue(KEY, "Publisher"));
+    EXPECT_EQ("\"" + inFolder("kluninst.exe") + "\"",
+              fake_machine::registryValue(KEY, "UninstallString"));
+    EXPECT_EQ(5u, fake_machine::registryValueCount(KEY));
+}
+
+TEST(Completion, PathsThatDoNotFitSkipTheirStepsButNotTheQuestion) {
+    fake_machine::reset();
+    fake_machine::scriptAnswers({true});
+    setupState = SetupState();
+    setupState.backdropWindow = fake_machine::BACKDROP;
+    const std::string folder = "C:\\" + std::string(1010, 'd');
+    copyText(setupState.dataFolder, sizeof setupState.dataFolder, folder.c_str());
+    completeInstallationOf(TARNWICK);
+    // Neither program path fits: no shortcut, no entry, no start.
+    const Lines expected = {"setting tarnwick.ini Options dataDir=" + folder,
+                            "question[backdrop] Installation Successful -> Yes",
+                            "destroy backdrop"};
+    EXPECT_EQ(expected, fake_machine::log());
+}
+
+TEST(Completion, StartupFollowsTheFlagTable) {
+    struct Row {
+        int offer;
+        const char* service;
+        int platform;
+        StartupChoice choice;
+    };
+    const Row rows[] = {
+        {0, "", PLATFORM_NT, STARTUP_NONE},         {0, "svc.exe", PLATFORM_95, STARTUP_NONE},
+        {1, "", PLATFORM_NT, STARTUP_ASK},          {1, "", PLATFORM_95, STARTUP_ASK},
+        {1, "svc.exe", PLATFORM_NT, STARTUP_NONE},  {1, "svc.exe", PLATFORM_95, STARTUP_CREATE},
+        {1, "svc.exe", 0, STARTUP_CREATE},
+    };
+    for (const Row& row : rows) {
+        InstallerConfig config = TARNWICK;
+        config.offerStartupShortcut = row.offer;
+        config.serviceExecutable = row.service;
+        EXPECT_EQ(row.choice, startupChoice(config, static_cast<uint32_t>(row.platform)))
+            << row.offer << " '" << row.service << "' " << row.platform;
+    }
+}
+
+}  // namespace
