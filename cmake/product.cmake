@@ -71,7 +71,7 @@ function(tw_add_setup_program target id output_dir)
         $<TARGET_OBJECTS:system_win32>
         $<TARGET_OBJECTS:ui_win32>
         $<TARGET_OBJECTS:setup_driver_win32>)
-    target_link_libraries(${target} PRIVATE setup_driver gdi32 shell32 ole32 uuid advapi32)
+    target_link_libraries(${target} PRIVATE setup_driver gdi32 shell32 ole32 advapi32)
     tw_engine_flags(${target})
     target_include_directories(${target} PRIVATE ${CMAKE_BINARY_DIR}/products/${id}/generated)
     set_source_files_properties(${PROJECT_SOURCE_DIR}/ui/setup.rc PROPERTIES

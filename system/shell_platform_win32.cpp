@@ -13,6 +13,12 @@ namespace shell_platform {
 
 // The opaque handles are the interface pointers themselves.
 namespace {
+// The three identifiers, here rather than from the uuid library, whose
+// one object holds thousands of them and would add some 40 KB to setup.
+const GUID SHELL_LINK_CLASS = {0x00021401, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+const GUID SHELL_LINK_INTERFACE = {0x000214EE, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+const GUID PERSIST_FILE_INTERFACE = {0x0000010B, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+
 IShellLinkA* linkObject(ShellLink* link) { return reinterpret_cast<IShellLinkA*>(link); }
 IPersistFile* fileObject(LinkFile* file) { return reinterpret_cast<IPersistFile*>(file); }
 }  // namespace
@@ -55,8 +61,8 @@ void uninitializeCom() { CoUninitialize(); }
 
 ResultCode createShellLink(ShellLink** link) {
     IShellLinkA* object = nullptr;
-    HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                      IID_IShellLinkA, reinterpret_cast<void**>(&object));
+    HRESULT result = CoCreateInstance(SHELL_LINK_CLASS, nullptr, CLSCTX_INPROC_SERVER,
+                                      SHELL_LINK_INTERFACE, reinterpret_cast<void**>(&object));
     *link = SUCCEEDED(result) ? reinterpret_cast<ShellLink*>(object) : nullptr;
     return result;
 }
@@ -74,7 +80,7 @@ void setShowCommand(ShellLink* link, int showCommand) { linkObject(link)->SetSho
 
 ResultCode queryLinkFile(ShellLink* link, LinkFile** file) {
     IPersistFile* object = nullptr;
-    HRESULT result = linkObject(link)->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&object));
+    HRESULT result = linkObject(link)->QueryInterface(PERSIST_FILE_INTERFACE, reinterpret_cast<void**>(&object));
     *file = SUCCEEDED(result) ? reinterpret_cast<LinkFile*>(object) : nullptr;
     return result;
 }
