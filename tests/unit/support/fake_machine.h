@@ -82,6 +82,22 @@ std::string registryValue(const std::string& keyPath, const std::string& name);
 size_t registryValueCount(const std::string& keyPath);
 void setExitCode(const std::string& program, int code);  // -1: cannot be started
 
+// Other programs' top-level windows, in the order the system visits them.
+void addWindow(const std::string& title);
+// The service manager and an old service of the product's name; by default
+// none is installed. `states` are what the queries report in turn, -1 for a
+// failing query; past its end the last entry holds.
+struct OldService {
+    bool managerFails = false;
+    bool installed = false;
+    bool acceptsStop = true;
+    std::vector<int> states = {1};
+    bool deletable = true;
+};
+void setOldService(const OldService& service);
+// Everything written to standard output.
+const std::string& printed();
+
 // Thrown by the process's end, which never returns.
 struct ProcessEnded {
     int status;

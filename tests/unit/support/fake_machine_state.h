@@ -38,6 +38,10 @@ struct Machine {
     bool registryFails = false;
     std::map<std::string, std::map<std::string, std::string>> registry;  // key -> values
     std::map<std::string, int> exitCodes;       // by program path; missing: 0
+    std::vector<std::string> windows;          // titles; a window's handle is index + 1
+    OldService service;
+    size_t serviceQueries = 0;
+    std::string printed;
     std::vector<std::string> log;
     std::vector<std::string> texts;
 };

@@ -1,12 +1,16 @@
 // The system room's seams on the in-memory machine: the shell's special
 // folders and link object, the registry, and other programs.
+#include <algorithm>
 #include <string>
 
 #include "common/bounded_text.h"
 #include "support/fake_machine.h"
 #include "support/fake_machine_state.h"
+#include "system/service_platform.h"
 #include "system/shell_platform.h"
 #include "system/system_platform.h"
+#include "system/timed_wait.h"
+#include "system/window_platform.h"
 #include "ui/folder_platform.h"
 
 namespace fake_machine {
@@ -39,6 +43,9 @@ size_t registryValueCount(const std::string& keyPath) {
     auto found = machine.registry.find(key(keyPath));
     return found == machine.registry.end() ? 0 : found->second.size();
 }
+void addWindow(const std::string& title) { machine.windows.push_back(title); }
+void setOldService(const OldService& service) { machine.service = service; }
+const std::string& printed() { return machine.printed; }
 void setExitCode(const std::string& program, int code) { machine.exitCodes[key(program)] = code; }
 
 // Control characters as the log shows them: "\n" for a line feed.
@@ -201,3 +208,73 @@ int runAndWait(const char* path, const char* argumentZero, const char* first,
 void debugOutput(const char* text) { note("debug " + fake_machine::visible(text)); }
 
 }  // namespace system_platform
+
+// --- other programs' windows, the service manager, the timed wait ----------------
+
+namespace window_platform {
+
+namespace {
+size_t indexOf(WindowHandle window) { return reinterpret_cast<uintptr_t>(window) - 1; }
+}  // namespace
+
+void visitTopLevelWindows(WindowVisitor visit, intptr_t parameter) {
+    for (size_t i = 0; i < machine.windows.size(); ++i) {
+        if (!visit(reinterpret_cast<WindowHandle>(i + 1), parameter)) return;
+    }
+}
+
+// The platform cuts a title to the buffer, as GetWindowTextA does.
+void windowTitle(WindowHandle window, char* title, size_t size) {
+    const std::string text = machine.windows[indexOf(window)].substr(0, size - 1);
+    copyText(title, size, text.c_str());
+}
+
+void postClose(WindowHandle window) {
+    note("post WM_CLOSE to " + machine.windows[indexOf(window)].substr(0, 40));
+}
+void postQuit(WindowHandle window) {
+    note("post WM_QUIT to " + machine.windows[indexOf(window)].substr(0, 40));
+}
+
+}  // namespace window_platform
+
+namespace service_platform {
+
+// The manager is handle 1, the service handle 2.
+ServiceHandle* openManager() {
+    note("open manager");
+    return machine.service.managerFails ? nullptr : reinterpret_cast<ServiceHandle*>(1);
+}
+
+ServiceHandle* openService(ServiceHandle*, const char* name) {
+    note(std::string("open service ") + name);
+    return machine.service.installed ? reinterpret_cast<ServiceHandle*>(2) : nullptr;
+}
+
+bool stopService(ServiceHandle*) {
+    note(std::string("stop -> ") + (machine.service.acceptsStop ? "accepted" : "refused"));
+    return machine.service.acceptsStop;
+}
+
+bool queryState(ServiceHandle*, uint32_t* state) {
+    const std::vector<int>& states = machine.service.states;
+    const int reported = states[std::min(machine.serviceQueries++, states.size() - 1)];
+    if (reported < 0) return false;
+    *state = static_cast<uint32_t>(reported);
+    return true;
+}
+
+bool deleteService(ServiceHandle*) {
+    note(std::string("delete -> ") + (machine.service.deletable ? "done" : "failed"));
+    return machine.service.deletable;
+}
+
+void closeHandle(ServiceHandle* handle) {
+    note(reinterpret_cast<uintptr_t>(handle) == 1 ? "close manager" : "close service");
+}
+
+void printText(const char* text) { machine.printed += text; }
+
+}  // namespace service_platform
+
+void showBusyAnimation(int32_t durationMs) { note("busy " + std::to_string(durationMs)); }

@@ -1,0 +1,68 @@
+#include "system/service_removal.h"
+
+#include <stdint.h>
+
+#include "common/bounded_text.h"
+#include "state/installer_config.h"
+#include "state/setup_state.h"
+#include "system/service_platform.h"
+#include "system/timed_wait.h"
+
+using namespace service_platform;
+
+namespace {
+
+// One progress line with the service's name; a line that does not fit is
+// not printed.
+void printNamed(const char* format, const char* name) {
+    char line[TEXT_BUFFER_SIZE];
+    if (formatText(line, sizeof line, format, name)) printText(line);
+}
+
+// Waits, a second at a time, while the service reports it is stopping, and
+// says how that ended. A failed query ends the wait with the state last
+// known; so does the poll limit.
+void waitForStop(ServiceHandle* service, const char* name) {
+    printNamed("Stopping %s.", name);
+    showBusyAnimation(1000);
+    uint32_t state = 0;
+    for (int poll = 0; poll < STOP_POLL_LIMIT; ++poll) {
+        if (!queryState(service, &state) || state != SERVICE_STOP_PENDING_STATE) break;
+        printText(".");
+        showBusyAnimation(1000);
+    }
+    printNamed(state == SERVICE_STOPPED_STATE ? "\n%s stopped.\n" : "\n%s failed to stop.\n",
+               name);
+}
+
+}  // namespace
+
+int removeOldService() { return removeServiceNamed(installerConfig.serviceName); }
+
+int removeServiceNamed(const char* name) {
+    ServiceHandle* manager = openManager();
+    if (!manager) {
+        printText("OpenSCManager failed\n");
+        return -1;
+    }
+    ServiceHandle* service = openService(manager, name);
+    if (!service) {
+        printText("OpenService failed\n");
+        closeHandle(manager);
+        return 0;
+    }
+    // A refused stop (the service is not running) needs no wait. A service
+    // that did not stop is deleted all the same: the system removes it once
+    // it has stopped.
+    if (stopService(service)) waitForStop(service, name);
+    int result = 0;
+    if (deleteService(service)) {
+        printNamed("%s removed.\n", name);
+    } else {
+        printText("DeleteService failed\n");
+        result = -1;
+    }
+    closeHandle(service);
+    closeHandle(manager);
+    return result;
+}
