@@ -13,6 +13,7 @@ namespace {
 
 constexpr const char* usage =
     "usage: payloadgen --product DIR --built DIR --output DIR [--threads N] [--namespace NAME]\n"
+    "       payloadgen --product DIR --uninstall-header FILE\n"
     "       payloadgen --help\n"
     "\n"
     "Turns a product folder into the setup program's payload: the files listed\n"
@@ -25,7 +26,12 @@ constexpr const char* usage =
     "                    payload_table.cpp, installer_config.cpp and product.ico\n"
     "  --threads N       compress on N threads (default: one per core)\n"
     "  --namespace NAME  put the definitions in namespace NAME and begin the\n"
-    "                    chunk labels with NAME instead of \"payload\"\n";
+    "                    chunk labels with NAME instead of \"payload\"\n"
+    "\n"
+    "With --uninstall-header, reads DIR/product.json alone and writes FILE, a\n"
+    "C++ header for the product's uninstaller: the payload names and the\n"
+    "configuration texts naming what setup creates. It needs no built program,\n"
+    "so it runs before the product's programs are built.\n";
 
 struct UsageError : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -52,7 +58,7 @@ Options parseArguments(const std::vector<std::string>& args) {
             hasValue = true;
         }
         if (option != "--product" && option != "--built" && option != "--output" &&
-            option != "--threads" && option != "--namespace")
+            option != "--threads" && option != "--namespace" && option != "--uninstall-header")
             throw UsageError("unknown argument \"" + displayed(args[i]) + "\"");
         if (!hasValue) {
             if (i + 1 == args.size()) throw UsageError(option + " needs a value");
@@ -62,7 +68,16 @@ Options parseArguments(const std::vector<std::string>& args) {
     }
 
     Options options;
+    if (auto found = values.find("--uninstall-header"); found != values.end()) {
+        for (const char* unused : {"--built", "--output", "--threads", "--namespace"})
+            if (values.count(unused))
+                throw UsageError(std::string(unused) + " is not used with --uninstall-header");
+        if (found->second.empty()) throw UsageError("--uninstall-header needs a file name");
+        options.uninstallHeader = found->second;
+    }
+    const bool headerOnly = !options.uninstallHeader.empty();
     for (const char* required : {"--product", "--built", "--output"}) {
+        if (headerOnly && std::string(required) != "--product") continue;
         auto found = values.find(required);
         if (found == values.end() || found->second.empty())
             throw UsageError(std::string(required) + " is required");
@@ -96,7 +111,10 @@ int runPayloadgen(const std::vector<std::string>& args, std::ostream& out, std::
         return 2;
     }
     try {
-        out << summaryLine(generate(options)) << "\n";
+        if (!options.uninstallHeader.empty())
+            writeUninstallHeader(options.productDir, options.uninstallHeader);
+        else
+            out << summaryLine(generate(options)) << "\n";
         return 0;
     } catch (const Refusal& refusal) {
         err << "payloadgen: " << refusal.subject() << ": " << refusal.reason() << "\n";

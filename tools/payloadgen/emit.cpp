@@ -227,4 +227,21 @@ std::string installerConfigSource(const ProductDescription& description,
     return text + namespaceClosing(nameSpace);
 }
 
+std::string uninstallHeader(const ProductDescription& description) {
+    if (description.payload.empty()) throw std::invalid_argument("an uninstall header needs a payload");
+    const std::string indent = "    ";
+    std::string text = lineComment(banner) + "\n";
+    text += lineComment("What the product's uninstaller removes: the configuration texts naming\n"
+                        "what setup made, and every payload name in payload order.");
+    text += "#pragma once\n\nnamespace " + std::string(uninstallNamespace) + " {\n\n";
+    for (const char* key : uninstallConfigKeys)
+        text += "constexpr char " + std::string(key) + "[] =\n" + indent +
+                cStringLiteral(description.field(key).text, indent) + ";\n";
+    text += "\nconstexpr const char* const payloadNames[] = {\n";
+    for (const PayloadEntry& entry : description.payload)
+        text += indent + cStringLiteral(entry.name, indent) + ",\n";
+    text += "};\nconstexpr int payloadNameCount = " + std::to_string(description.payload.size()) + ";\n";
+    return text + "\n}  // namespace " + uninstallNamespace + "\n";
+}
+
 }  // namespace payloadgen

@@ -34,4 +34,14 @@ std::string payloadTableSource(const std::vector<ChunkedFile>& files, std::strin
 std::string installerConfigSource(const ProductDescription& description,
                                   std::string_view agreement, std::string_view nameSpace);
 
+// The header the product's uninstaller compiles in: in namespace
+// `uninstallNamespace`, the configuration texts that name what setup
+// creates (uninstallConfigKeys) as char arrays, and every payload name in
+// payload order as `payloadNames`, counted by `payloadNameCount`.
+constexpr const char* uninstallNamespace = "uninstall";
+constexpr const char* const uninstallConfigKeys[] = {
+    "productName", "groupName", "settingsFileName", "mainExecutable", "startupShortcutName",
+    "serviceName"};
+std::string uninstallHeader(const ProductDescription& description);
+
 }  // namespace payloadgen

@@ -106,6 +106,23 @@ Summary generate(const Options& options) {
     return summary;
 }
 
+void writeUninstallHeader(const std::filesystem::path& productDir,
+                          const std::filesystem::path& header) {
+    // Built entries name files that do not exist yet; only their names are
+    // read here, so the product folder stands in for the built one.
+    const ProductDescription description = readDescription(productDir, productDir);
+    std::vector<std::string> names;
+    for (const PayloadEntry& entry : description.payload) names.push_back(entry.name);
+    if (names.empty()) throw Refusal("payload", "lists no file");
+    checkNames(names);
+
+    std::error_code status;
+    if (header.has_parent_path()) std::filesystem::create_directories(header.parent_path(), status);
+    if (status)
+        throw Refusal(header.parent_path().string(), "cannot create the folder: " + status.message());
+    writeIfChanged(header, uninstallHeader(description));
+}
+
 std::string summaryLine(const Summary& summary) {
     char ratio[32];
     std::snprintf(ratio, sizeof ratio, "%.3f",

@@ -1,7 +1,10 @@
 #!/bin/sh
 # Runs Tarnwick's programs under 64-bit Wine on a virtual display and checks
 # what a user would see: the main window, its data folder line, -icon, and
-# the uninstaller's Yes and No answers.
+# the uninstaller's No and Yes answers: what Yes removes (every payload file
+# of product.json, the links, the uninstall key, the settings entry, the
+# folder when it is empty), what it keeps (the user's files, a group that
+# holds one of the user's), the copies it closes and what it says last.
 #
 #   wine_smoke.sh <folder holding x86_64 tarnwick.exe and kluninst.exe>
 #
@@ -33,14 +36,20 @@ cleanup() {
 trap cleanup EXIT
 
 x86_64-w64-mingw32-g++-posix -std=c++17 -Os -Wall -Wextra -Werror -static \
-    -static-libgcc -static-libstdc++ -s "$here/probe.cpp" -o "$work/probe.exe"
+    -static-libgcc -static-libstdc++ -s "$here/probe.cpp" -o "$work/probe.exe" \
+    -lshell32 -ladvapi32
 "$WINE" wineboot -i >/dev/null 2>&1
 "$WINESERVER" -w
 
 app="$WINEPREFIX/drive_c/Tarnwick Test"
+uninstaller='C:\Tarnwick Test\kluninst.exe'
 ini="$WINEPREFIX/drive_c/windows/tarnwick.ini"
-files="tarnwick.exe help.htm tw.gif tw-target.gif tw-head-prologue.twr
-tw-body-prologue.twr tw-body-epilogue.twr tw-menu-insert.twr"
+# Every file the installer writes, as the product description lists them.
+files=$(python3 -c 'import json, sys
+print("\n".join(e["name"] for e in json.load(open(sys.argv[1]))["payload"]))' "$here/../product.json")
+removed='Tarnwick has been removed from your computer.'
+kept='\n\nYour own files in C:\Tarnwick Test were kept.'
+in_use='\n\nSome of its files are in use. Windows will remove them when it restarts.'
 failures=0
 
 check() {
@@ -61,26 +70,30 @@ probe() {
 install_copy() {
     rm -rf "$app"
     mkdir -p "$app"
-    cp "$built/tarnwick.exe" "$built/kluninst.exe" "$app/"
     for f in $files; do
-        [ -f "$app/$f" ] || echo "stand-in for $f" > "$app/$f"
+        if [ -f "$built/$f" ]; then cp "$built/$f" "$app/"; else echo "stand-in for $f" > "$app/$f"; fi
     done
-    echo "the user's own page" > "$app/my-page.txt"
+    [ "${1:-}" = bare ] || echo "the user's own page" > "$app/my-page.txt"
 }
 
 all_present() {
-    for f in $files kluninst.exe my-page.txt; do
+    for f in $files my-page.txt; do
         [ -f "$app/$f" ] || { echo "missing $f"; return 1; }
     done
 }
 
-only_product_files_gone() {
-    for f in $files; do
-        [ ! -e "$app/$f" ] || { echo "left behind: $f"; return 1; }
-    done
-    # kluninst.exe is only scheduled for removal at restart; the user's own
-    # files are not the uninstaller's to delete.
-    [ -f "$app/kluninst.exe" ] && [ -f "$app/my-page.txt" ]
+only_users_files_left() {
+    left=$(ls -A "$app")
+    [ "$left" = my-page.txt ] || { echo "left in the folder: $left"; return 1; }
+}
+
+only_held_and_users_left() {
+    left=$(ls -A "$app" | tr '\n' ' ')
+    [ "$left" = "help.htm my-page.txt " ] || { echo "left in the folder: $left"; return 1; }
+}
+
+folder_gone() {
+    [ ! -e "$app" ] || { echo "left: $(ls -A "$app")"; return 1; }
 }
 
 install_copy
@@ -101,10 +114,25 @@ check "-icon in quotes" \
 check "-iconic is not -icon" \
     probe window "$exe" 'Data folder: C:\Program Files\Tarnwick' normal -iconic
 
-check "uninstall, answer No" probe uninstall "$app/kluninst.exe" no
+check "plant links, key and settings" probe registration plant
+check "uninstall, answer No" probe uninstall "$uninstaller" no
 check "No leaves every file" all_present
-check "uninstall, answer Yes" probe uninstall "$app/kluninst.exe" yes
-check "Yes removes the product's files only" only_product_files_gone
+
+check "uninstall, answer Yes, Tarnwick running" \
+    probe uninstall "$uninstaller" yes "$removed$kept" 'C:\Tarnwick Test\tarnwick.exe'
+check "Yes leaves only the user's file" only_users_files_left
+check "Yes removes links, key and settings entry" probe registration gone
+
+install_copy bare
+check "plant links beside a file of the user's" probe registration plant "notes.txt"
+check "uninstall, answer Yes, nothing of the user's" probe uninstall "$uninstaller" yes "$removed"
+check "the emptied folder is gone" folder_gone
+check "the group with the user's file stays" probe registration gone "notes.txt"
+
+install_copy
+check "uninstall, answer Yes, a file held open" \
+    probe uninstall "$uninstaller" yes "$removed$in_use" '' 'C:\Tarnwick Test\help.htm'
+check "the held file and the user's stay" only_held_and_users_left
 
 [ "$failures" -eq 0 ] || { echo "$failures check(s) failed"; exit 1; }
 echo "all checks passed"

@@ -223,6 +223,9 @@ TEST(CommandLine, RefusesMalformedArgumentsWithUsage) {
         {"signed threads", with({"--threads", "-1"}), "--threads wants a number"},
         {"namespace not an identifier", with({"--namespace", "a::b"}), "--namespace wants a C++ identifier"},
         {"namespace with leading digit", with({"--namespace=1a"}), "--namespace wants a C++ identifier"},
+        {"uninstall header with a payload option", {"--product", "p", "--uninstall-header", "h", "--built", "b"},
+         "--built is not used with --uninstall-header"},
+        {"uninstall header without product", {"--uninstall-header=h"}, "--product is required"},
     };
     for (const UsageRow& row : rows) {
         SCOPED_TRACE(row.label);

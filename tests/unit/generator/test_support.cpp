@@ -74,14 +74,27 @@ void TestProduct::addSource(const std::string& name, const std::string& relative
     description["payload"].push_back({{"name", name}, {"source", relative}, {"time", 2}});
 }
 
+namespace {
+
+RunResult runTool(const std::vector<std::string>& args) {
+    std::ostringstream out, err;
+    const int status = payloadgen::runPayloadgen(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+}  // namespace
+
 RunResult TestProduct::run(const std::vector<std::string>& extra) {
     writeFile(productDir() / "product.json", rawDescription.empty() ? description.dump(2) : rawDescription);
     std::vector<std::string> args = {"--product", productDir().string(), "--built", builtDir().string(),
                                      "--output", outputDir().string()};
     args.insert(args.end(), extra.begin(), extra.end());
-    std::ostringstream out, err;
-    const int status = payloadgen::runPayloadgen(args, out, err);
-    return {status, out.str(), err.str()};
+    return runTool(args);
+}
+
+RunResult TestProduct::runUninstallHeader(const std::filesystem::path& header) {
+    writeFile(productDir() / "product.json", rawDescription.empty() ? description.dump(2) : rawDescription);
+    return runTool({"--product", productDir().string(), "--uninstall-header", header.string()});
 }
 
 }  // namespace gentest

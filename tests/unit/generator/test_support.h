@@ -55,6 +55,10 @@ public:
     // --output plus `extra`.
     RunResult run(const std::vector<std::string>& extra = {});
 
+    // Saves product.json and runs the tool with --product and
+    // --uninstall-header `header` only.
+    RunResult runUninstallHeader(const std::filesystem::path& header);
+
     nlohmann::json description;
     // When not empty, saved as product.json instead of `description`.
     std::string rawDescription;
