@@ -8,10 +8,12 @@
 // answered with its default: OK, or Yes for a question, in a message box;
 // the default push button, else OK, in a dialog. A window with no button
 // (the backdrop, the progress dialog) is recorded and left as it is, for
-// setup to take down itself. When setup ends, prints the
-// transcript, saves it as OUTPUT-FOLDER\transcript.txt and exits with
+// setup to take down itself. When setup ends after a Yes to its final
+// question, the product's window, the first new top-level window of another
+// program, is recorded and saved the same way and then closed. Then prints
+// the transcript, saves it as OUTPUT-FOLDER\transcript.txt and exits with
 // setup's exit code. Exits with 125 when setup cannot be started or does not
-// end within SECONDS (default 300).
+// end within SECONDS (default 300), or the product's window does not show.
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -29,6 +31,9 @@ using namespace scripted_user;
 
 const int AUTOPILOT_FAILED = 125;
 const DWORD CONTROLS_TIMEOUT_MS = 10000;
+const DWORD PRODUCT_TIMEOUT_MS = 30000;
+// The question that ends a complete run; its Yes starts the product.
+const char FINAL_CAPTION[] = "Installation Successful";
 const size_t SHORT_CAPTION_LENGTH = 32;
 
 // "Install Tarnwick - Agreement" becomes "install-tarnwick-agreement".
@@ -77,8 +82,8 @@ int defaultAnswer(HWND window) {
     return id != 0 ? id : IDOK;
 }
 
-// Records the window and its texts, saves a screenshot and answers it.
-void handleWindow(ScriptedUser& user, HWND window, int number, const std::string& output) {
+// Records the window and its texts and saves a screenshot.
+void recordWindow(ScriptedUser& user, HWND window, int number, const std::string& output) {
     std::string caption = windowCaption(window);
     user.transcript().add("window", caption);
     waitForAnyControl(window, CONTROLS_TIMEOUT_MS);
@@ -98,10 +103,43 @@ void handleWindow(ScriptedUser& user, HWND window, int number, const std::string
     snprintf(prefix, sizeof prefix, "%02d-", number);
     std::string picture = output + "\\" + prefix + shortCaption(caption) + ".png";
     if (!saveScreenshot(picture)) fprintf(stderr, "autopilot: cannot save %s\n", picture.c_str());
+}
+
+// Records the window and answers it; returns the button pressed, 0 for none.
+int handleWindow(ScriptedUser& user, HWND window, int number, const std::string& output) {
+    recordWindow(user, window, number, output);
     int answer = defaultAnswer(window);
     if (answer != 0 && !user.answer(window, answer)) {
         user.transcript().add("answer", "none (no such button)");
+        return 0;
     }
+    return answer;
+}
+
+// The product's window: the first visible top-level window, not among
+// `before`, of a program other than this one. Null when none showed.
+HWND waitForProductWindow(const std::vector<HWND>& before) {
+    HWND found = nullptr;
+    pollUntil(PRODUCT_TIMEOUT_MS, [&] {
+        for (HWND window : visibleTopLevelWindows(0)) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == GetCurrentProcessId() ||
+                std::find(before.begin(), before.end(), window) != before.end()) {
+                continue;
+            }
+            found = window;
+            return true;
+        }
+        return false;
+    });
+    return found;
+}
+
+// Closes the product as its user would; true once its window is gone.
+bool closeProduct(ScriptedUser& user, HWND window) {
+    user.transcript().add("close", windowCaption(window));
+    return PostMessageA(window, WM_CLOSE, 0, 0) && waitUntilGone(window, PRODUCT_TIMEOUT_MS);
 }
 
 bool makeFolder(const std::string& folder) {
@@ -131,6 +169,8 @@ int main(int argc, char** argv) {
         return AUTOPILOT_FAILED;
     }
 
+    // Whatever shows already is no window of the product's.
+    const std::vector<HWND> before = visibleTopLevelWindows(0);
     ScriptedUser user;
     if (!user.start(setup, folder)) {
         fprintf(stderr, "autopilot: cannot start %s (error %lu)\n", setup.c_str(),
@@ -139,11 +179,15 @@ int main(int argc, char** argv) {
     }
     std::vector<HWND> answered;
     int number = 0;
+    bool productStarted = false;
     bool ended = pollUntil(limit, [&] {
         for (HWND window : visibleTopLevelWindows(user.program().processId)) {
             if (std::find(answered.begin(), answered.end(), window) != answered.end()) continue;
             answered.push_back(window);
-            handleWindow(user, window, ++number, output);
+            const bool isFinal = windowCaption(window) == FINAL_CAPTION;
+            if (handleWindow(user, window, ++number, output) == IDYES && isFinal) {
+                productStarted = true;
+            }
         }
         return !isRunning(user.program());
     });
@@ -151,6 +195,18 @@ int main(int argc, char** argv) {
     if (!ended || !user.waitForExit(0, &exitCode)) {
         user.transcript().add("timeout", "setup did not end in time");
         exitCode = AUTOPILOT_FAILED;
+    } else if (productStarted) {
+        HWND product = waitForProductWindow(before);
+        if (!product) {
+            user.transcript().add("timeout", "the product's window did not show");
+            exitCode = AUTOPILOT_FAILED;
+        } else {
+            recordWindow(user, product, ++number, output);
+            if (!closeProduct(user, product)) {
+                user.transcript().add("timeout", "the product's window did not close");
+                exitCode = AUTOPILOT_FAILED;
+            }
+        }
     }
     fputs(user.transcript().joined().c_str(), stdout);
     if (!user.transcript().save(output + "\\transcript.txt")) {

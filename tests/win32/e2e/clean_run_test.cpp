@@ -1,9 +1,11 @@
 // A first installation into a new folder: every file arrives intact with
-// its stored time, the folder is recorded, and the user sees nothing go
-// wrong.
+// its stored time, the product gets its links and its uninstall entry, the
+// folder is recorded, and the user sees nothing go wrong before the final
+// question, whose No starts nothing.
 #include <algorithm>
 
 #include "e2e/e2e_support.h"
+#include "e2e/machine_state.h"
 #include "e2e/setup_driving.h"
 
 namespace e2e {
@@ -17,13 +19,17 @@ std::string settingsFile() {
     return length > 0 && length < sizeof windows ? joinPath(windows, "tarnwick.ini") : "";
 }
 
-TEST_F(CleanRun, WritesEveryFileIntactWithItsTimeAndShowsNoMessage) {
+TEST_F(CleanRun, WritesEveryFileLinksAndRegistersTheProductAndNoStartsNothing) {
     // The parent exists, the folder itself is made by setup: no question.
     ASSERT_TRUE(makeEmptyFolder("C:\\twtest\\clean"));
     const std::string folder = "C:\\twtest\\clean\\Tarnwick";
 
-    runToQuietSuccess(user, buildPath(TW_SETUP_EXE), folder, "after-exit");
+    runToSuccess(user, buildPath(TW_SETUP_EXE), folder, IDNO, "final-question");
     if (HasFatalFailure()) return;
+    // A program started on the way out would be running by the time setup
+    // has ended: WinExec returns once the process exists.
+    EXPECT_EQ(processesNamed("tarnwick.exe"), std::vector<DWORD>{});
+    expectTarnwickRegistered(folder);
 
     std::vector<std::string> expectedNames;
     for (const PayloadFile& file : tarnwickFiles()) {

@@ -34,12 +34,6 @@ const std::vector<std::string>& cancelledEnding() {
     return lines;
 }
 
-std::vector<std::string> concat(std::vector<std::string> first,
-                                const std::vector<std::string>& second) {
-    first.insert(first.end(), second.begin(), second.end());
-    return first;
-}
-
 // A typed folder refused with a message: opens the dialog, submits the
 // folder, reads and closes the message, and sees the dialog stay with the
 // folder as typed.
@@ -125,10 +119,9 @@ TEST_F(DataFolderRecorded, ProposalWithAnEmptyApplicationFolderIsTakenAsItStands
         if (HasFatalFailure()) return;
 
         EXPECT_EQ(transcriptFrom(user, first),
-                  (std::vector<std::string>{window(AGREEMENT_CAPTION), "answer: I Accept",
-                                            window(FOLDER_CAPTION),
-                                            std::string("text: ") + row.folder, "text: ",
-                                            "answer: OK", "exit: 0"}));
+                  concat({window(AGREEMENT_CAPTION), "answer: I Accept", window(FOLDER_CAPTION),
+                          std::string("text: ") + row.folder, "text: ", "answer: OK"},
+                         completedEnding()));
         EXPECT_EQ(recordedOrNone(), row.folder);
         expectPayloadIn(row.folder);
     }
@@ -160,13 +153,12 @@ TEST_F(DataFolderChoice, OtherExistingFolderIsTakenOnlyWhenTheUserSaysYes) {
     if (HasFatalFailure()) return;
 
     EXPECT_EQ(user.transcript().lines(),
-              (std::vector<std::string>{
-                  window(AGREEMENT_CAPTION), "answer: I Accept", window(FOLDER_CAPTION),
-                  "type: " + typed.parent, "type: " + typed.application, "answer: OK",
-                  window(EXISTING_FOLDER_CAPTION), text(EXISTING_FOLDER_TEXT), "answer: No",
-                  "text: " + typed.parent, "text: " + typed.application, "answer: OK",
-                  window(EXISTING_FOLDER_CAPTION), text(EXISTING_FOLDER_TEXT), "answer: Yes",
-                  "exit: 0"}));
+              concat({window(AGREEMENT_CAPTION), "answer: I Accept", window(FOLDER_CAPTION),
+                      "type: " + typed.parent, "type: " + typed.application, "answer: OK",
+                      window(EXISTING_FOLDER_CAPTION), text(EXISTING_FOLDER_TEXT), "answer: No",
+                      "text: " + typed.parent, "text: " + typed.application, "answer: OK",
+                      window(EXISTING_FOLDER_CAPTION), text(EXISTING_FOLDER_TEXT), "answer: Yes"},
+                     completedEnding()));
     EXPECT_EQ(recordedOrNone(), folder);
     expectPayloadIn(folder);
 }

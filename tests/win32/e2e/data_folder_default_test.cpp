@@ -33,11 +33,10 @@ void installIntoTheProposedFolder(scripted_user::ScriptedUser& user,
     if (::testing::Test::HasFatalFailure()) return;
 
     EXPECT_EQ(user.transcript().lines(),
-              (std::vector<std::string>{std::string("window: ") + AGREEMENT_CAPTION,
-                                        "answer: I Accept",
-                                        std::string("window: ") + FOLDER_CAPTION,
-                                        "text: " + programFiles, "text: Tarnwick", "answer: OK",
-                                        "exit: 0"}));
+              concat({std::string("window: ") + AGREEMENT_CAPTION, "answer: I Accept",
+                      std::string("window: ") + FOLDER_CAPTION, "text: " + programFiles,
+                      "text: Tarnwick", "answer: OK"},
+                     completedEnding()));
     bool recorded = false;
     EXPECT_EQ(recordedDataFolder(&recorded), folder);
     EXPECT_TRUE(recorded) << "no dataDir in " << settingsFilePath();

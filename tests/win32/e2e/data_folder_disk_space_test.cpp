@@ -69,13 +69,13 @@ TEST_F(DataFolderDiskSpace, ShortDriveIsToldAndTheFolderIsChosenAgain) {
         shown.replace(at, 2, "\\r\\n");
     }
     EXPECT_EQ(user.transcript().lines(),
-              (std::vector<std::string>{
-                  std::string("window: ") + AGREEMENT_CAPTION, "answer: I Accept",
-                  std::string("window: ") + FOLDER_CAPTION, "type: T:\\", "type: Tarnwick",
-                  "answer: OK", std::string("window: ") + DISK_SPACE_CAPTION, "text: " + shown,
-                  "answer: OK", std::string("window: ") + FOLDER_CAPTION, "text: T:",
-                  "text: Tarnwick", "type: " + roomy.parent, "type: " + roomy.application,
-                  "answer: OK", "exit: 0"}));
+              concat({std::string("window: ") + AGREEMENT_CAPTION, "answer: I Accept",
+                      std::string("window: ") + FOLDER_CAPTION, "type: T:\\", "type: Tarnwick",
+                      "answer: OK", std::string("window: ") + DISK_SPACE_CAPTION,
+                      "text: " + shown, "answer: OK", std::string("window: ") + FOLDER_CAPTION,
+                      "text: T:", "text: Tarnwick", "type: " + roomy.parent,
+                      "type: " + roomy.application, "answer: OK"},
+                     completedEnding()));
     EXPECT_EQ(recordedDataFolder(&recorded), roomyFolder);
     expectPayloadIn(roomyFolder);
     EXPECT_EQ(folderEntries(shortFolder), std::vector<std::string>{});

@@ -3,6 +3,7 @@
 // proposed is still the real Program Files folder. The DLL search setup
 // restricts itself to at the start still lets the shell's link object work.
 #include "e2e/data_folder_support.h"
+#include "e2e/machine_state.h"
 
 #include <shlobj.h>
 
@@ -99,8 +100,9 @@ TEST_F(DataFolderDllSearch, ShellLinkIsSavedWithTheSearchRestrictedToTheSystemDi
                        folder),
               0);
     ASSERT_TRUE(fileExists(link));
-    EXPECT_EQ(lstrcmpiA(linkTarget(link).c_str(), target.c_str()), 0)
-        << "the link leads to \"" << linkTarget(link) << "\"";
+    const std::string leadsTo = readShellLink(link).target;
+    EXPECT_EQ(lstrcmpiA(leadsTo.c_str(), target.c_str()), 0)
+        << "the link leads to \"" << leadsTo << "\"";
 }
 
 }  // namespace

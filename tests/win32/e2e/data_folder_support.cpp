@@ -253,25 +253,11 @@ bool dialogStaysOpen(HWND dialog) {
 }
 
 void expectRunCompletes(scripted_user::ScriptedUser& user) {
-    std::string message;
-    bool ended = scripted_user::pollUntil(RUN_TIMEOUT_MS, [&] {
-        for (HWND window : scripted_user::visibleTopLevelWindows(user.program().processId)) {
-            if (scripted_user::isMessageBox(window)) {
-                message = scripted_user::windowCaption(window);
-                user.transcript().add("window", message);
-                user.transcript().add("text", scripted_user::controlText(
-                                                  window, scripted_user::MESSAGE_BOX_TEXT_ID));
-                return true;
-            }
-        }
-        return !scripted_user::isRunning(user.program());
-    });
-    ASSERT_EQ(message, "") << "a message showed";
-    ASSERT_TRUE(ended) << "setup did not end within " << RUN_TIMEOUT_MS << " ms";
-    DWORD exitCode = 1;
-    ASSERT_TRUE(user.waitForExit(0, &exitCode));
-    EXPECT_EQ(exitCode, 0u);
+    answerFinalQuestion(user, waitForNextMessage(user, FINAL_CAPTION), "Tarnwick", IDNO,
+                        "final-question");
 }
+
+std::vector<std::string> completedEnding() { return finalTranscript("Tarnwick", "No"); }
 
 void expectCancelEndsTheRun(scripted_user::ScriptedUser& user, HWND dialog) {
     ASSERT_TRUE(user.answer(dialog, IDCANCEL));
@@ -328,40 +314,6 @@ std::string currentDirectoryOf(HANDLE process) {
     int length = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()),
                                      narrow, sizeof narrow - 1, nullptr, nullptr);
     return std::string(narrow, length > 0 ? static_cast<size_t>(length) : 0);
-}
-
-bool setWindowsVersionFor(const std::string& program, const std::string& version) {
-    HKEY key = nullptr;
-    std::string path = "Software\\Wine\\AppDefaults\\" + program;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS) {
-        return false;
-    }
-    bool set = RegSetValueExA(key, "Version", 0, REG_SZ,
-                              reinterpret_cast<const BYTE*>(version.c_str()),
-                              static_cast<DWORD>(version.size() + 1)) == ERROR_SUCCESS;
-    return RegCloseKey(key) == ERROR_SUCCESS && set;
-}
-
-std::string linkTarget(const std::string& linkFile) {
-    if (FAILED(CoInitialize(nullptr))) return "";
-    std::string target;
-    IShellLinkA* link = nullptr;
-    IPersistFile* file = nullptr;
-    wchar_t widePath[MAX_PATH];
-    char path[MAX_PATH] = "";
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                   IID_IShellLinkA, reinterpret_cast<void**>(&link))) &&
-        SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
-        MultiByteToWideChar(CP_ACP, 0, linkFile.c_str(), -1, widePath, MAX_PATH) != 0 &&
-        SUCCEEDED(file->Load(widePath, STGM_READ)) &&
-        SUCCEEDED(link->GetPath(path, sizeof path, nullptr, 0))) {
-        target = path;
-    }
-    if (file) file->Release();
-    if (link) link->Release();
-    CoUninitialize();
-    return target;
 }
 
 HWND waitForFolderBrowser(scripted_user::ScriptedUser& user, HWND owner) {

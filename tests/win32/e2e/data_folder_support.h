@@ -76,9 +76,11 @@ bool answerAndWaitUntilClosed(scripted_user::ScriptedUser& user, HWND window, in
 // would be destroyed before it answers again.
 bool dialogStaysOpen(HWND dialog);
 
-// Setup, once the folder is chosen, runs to its end with exit code 0 and no
-// message box; the caption of any message box that showed is reported.
+// Setup, once the folder is chosen, runs to the final question with no
+// message box before it, and ends with 0 after its No; the transcript gains
+// completedEnding's lines.
 void expectRunCompletes(scripted_user::ScriptedUser& user);
+std::vector<std::string> completedEnding();
 
 // Cancel in the folder dialog: "Shutting Down", then "Application Not
 // Installed", both answered with OK, and exit code 0.
@@ -93,14 +95,6 @@ std::vector<std::string> transcriptFrom(scripted_user::ScriptedUser& user, size_
 // The current directory of a running program of this program's word size,
 // read from its process parameters; "" when it cannot be read.
 std::string currentDirectoryOf(HANDLE process);
-
-// Wine's per-program setting: the Windows version `version` ("win98") for
-// every program named `program` ("setup.exe").
-bool setWindowsVersionFor(const std::string& program, const std::string& version);
-
-// The target of a shell link file, read back through the shell's link
-// object; "" when it cannot be read.
-std::string linkTarget(const std::string& linkFile);
 
 // The shell's folder browser opened by the dialog's Browse: a dialog of
 // the program owned by `owner`, with its tree. Null when none showed.

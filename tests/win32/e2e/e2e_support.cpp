@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "e2e/setup_driving.h"
 #include "scripted_user/deadline.h"
 
 namespace e2e {
@@ -143,16 +142,23 @@ bool isPrefixOf(const std::vector<uint8_t>& actual, const std::vector<uint8_t>& 
            std::equal(actual.begin(), actual.end(), genuine.begin());
 }
 
-void expectQuietSuccess(scripted_user::ScriptedUser& user, const std::string& screenshotName) {
-    DWORD exitCode = 1;
-    std::string window;
-    bool ended = user.waitForExitShowingOnly(RUN_TIMEOUT_MS, {BACKDROP_CAPTION, PROGRESS_CAPTION},
-                                             &exitCode, &window);
-    ASSERT_EQ(window, "") << "a window showed";
-    ASSERT_TRUE(ended) << "setup did not end within " << RUN_TIMEOUT_MS << " ms";
-    EXPECT_TRUE(user.screenshot(screenshotName));
-    EXPECT_EQ(exitCode, 0u);
-    EXPECT_EQ(user.transcript().lines().back(), "exit: 0");
+std::vector<std::string> concat(std::vector<std::string> first,
+                                const std::vector<std::string>& second) {
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
+
+bool setWindowsVersionFor(const std::string& program, const std::string& version) {
+    HKEY key = nullptr;
+    std::string path = "Software\\Wine\\AppDefaults\\" + program;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS) {
+        return false;
+    }
+    bool set = RegSetValueExA(key, "Version", 0, REG_SZ,
+                              reinterpret_cast<const BYTE*>(version.c_str()),
+                              static_cast<DWORD>(version.size() + 1)) == ERROR_SUCCESS;
+    return RegCloseKey(key) == ERROR_SUCCESS && set;
 }
 
 HeldFile::~HeldFile() {

@@ -59,12 +59,13 @@ bool makeEmptyFolder(const std::string& folder);
 // Whether `actual` is the first bytes of `genuine` (or all of it).
 bool isPrefixOf(const std::vector<uint8_t>& actual, const std::vector<uint8_t>& genuine);
 
-// Waits for a run that must end by itself once the user has done their
-// part: with 0, showing no window but setup's own backdrop and progress
-// dialog, and no message box at all. Saves a screenshot under
-// `screenshotName` once it has ended; "exit: 0" is the transcript's last
-// line then.
-void expectQuietSuccess(scripted_user::ScriptedUser& user, const std::string& screenshotName);
+// The transcript lines of `first`, then those of `second`.
+std::vector<std::string> concat(std::vector<std::string> first,
+                                const std::vector<std::string>& second);
+
+// Wine's per-program setting: the Windows version `version` ("win98") for
+// every program named `program` ("setup.exe").
+bool setWindowsVersionFor(const std::string& program, const std::string& version);
 
 // A file held open, shared with nobody, by a program of its own, as a
 // running program holds its files. Released on destruction.

@@ -59,7 +59,7 @@ TEST_F(HeldFileRun, HeldLibraryIsTakenAsInPlace) {
     holdEarlierCopy(folder, "helper.dll", &held);
     if (HasFatalFailure()) return;
 
-    runToQuietSuccess(user, buildPath(TW_HELD_SETUP_EXE), folder, "after-exit");
+    runToSuccess(user, buildPath(TW_HELD_SETUP_EXE), folder, IDNO, "final-question");
     if (HasFatalFailure()) return;
     ASSERT_TRUE(held.release());
 

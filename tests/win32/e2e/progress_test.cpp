@@ -1,6 +1,7 @@
 // The progress dialog: it stands during extraction, stays on the screen
 // behind the message of a failed one with the failing file's name and the
-// percentage reached, and is gone before a successful run ends.
+// percentage reached, and is gone before a successful run asks its final
+// question.
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -119,7 +120,7 @@ TEST_F(ProgressDialog, StaysBehindTheFailureMessageShowingTheFailingFile) {
     }
 }
 
-TEST_F(ProgressDialog, IsTheLastWindowSetupClosesBeforeASuccessfulRunEnds) {
+TEST_F(ProgressDialog, IsClosedBySetupBeforeTheFinalQuestion) {
     ASSERT_TRUE(makeEmptyFolder("C:\\twtest\\progress"));
     const std::string folder = "C:\\twtest\\progress\\Tarnwick";
     const std::vector<std::string> opening = openingTranscript(folder);
@@ -127,44 +128,44 @@ TEST_F(ProgressDialog, IsTheLastWindowSetupClosesBeforeASuccessfulRunEnds) {
     ASSERT_TRUE(startSetup(user, buildPath(TW_SETUP_EXE), &spy));
     ASSERT_TRUE(driveToExtraction(user, folder));
 
-    // While the run ends, no window but setup's own may show; the progress
-    // dialog, when it is caught at all, says how far it got, or still holds
-    // its template's line when caught before the first file.
+    // Until the final question, no window but setup's own may show; the
+    // progress dialog, when it is caught at all, says how far it got, or
+    // still holds its template's line when caught before the first file.
     std::vector<std::string> lines;
-    DWORD exitCode = 1;
     std::string other;
-    bool ended = scripted_user::pollUntil(RUN_TIMEOUT_MS, [&] {
+    HWND question = nullptr;
+    scripted_user::pollUntil(RUN_TIMEOUT_MS, [&] {
         for (HWND window : scripted_user::visibleTopLevelWindows(user.program().processId)) {
             std::string caption = scripted_user::windowCaption(window);
+            const bool box = scripted_user::isMessageBox(window);
             if (caption == PROGRESS_CAPTION) {
                 std::string line = scripted_user::controlText(window, PROGRESS_PERCENT_ID);
                 if (!line.empty()) lines.push_back(line);
-            } else if (caption != BACKDROP_CAPTION || scripted_user::isMessageBox(window)) {
+            } else if (box && caption == FINAL_CAPTION) {
+                question = window;
+                return true;
+            } else if (caption != BACKDROP_CAPTION || box) {
                 other = caption;
                 return true;
             }
         }
         return !scripted_user::isRunning(user.program());
     });
-    EXPECT_EQ(other, "") << "a window showed while the run ended";
-    ASSERT_TRUE(ended && other.empty());
-    ASSERT_TRUE(user.waitForExit(0, &exitCode));
-    EXPECT_EQ(exitCode, 0u);
-    std::vector<std::string> expected = opening;
-    expected.push_back("exit: 0");
-    EXPECT_EQ(user.transcript().lines(), expected);
+    ASSERT_EQ(other, "") << "a window showed before the final question";
+    ASSERT_NE(question, nullptr) << "no final question";
+    // Closed by setup, once, and before the question showed.
+    std::vector<std::string> destroyed = spy.destroyed();
+    EXPECT_EQ(std::count(destroyed.begin(), destroyed.end(), PROGRESS_CAPTION), 1)
+        << "the progress dialog was not closed by setup before the final question";
+    answerFinalQuestion(user, user.waitForMessageBox(FINAL_CAPTION, WINDOW_TIMEOUT_MS),
+                        "Tarnwick", IDNO, "final-question");
+    EXPECT_EQ(user.transcript().lines(), concat(opening, finalTranscript("Tarnwick", "No")));
     for (const std::string& line : lines) {
         SCOPED_TRACE(line);
         if (line == TEMPLATE_PERCENT_LINE) continue;
         EXPECT_GE(percentIn(line), 0);
         EXPECT_LE(percentIn(line), 100);
     }
-
-    std::vector<std::string> destroyed = spy.destroyed();
-    ASSERT_FALSE(destroyed.empty()) << "setup closed none of its windows";
-    EXPECT_EQ(destroyed.back(), PROGRESS_CAPTION)
-        << "the progress dialog was not closed by setup, or not last";
-    EXPECT_EQ(std::count(destroyed.begin(), destroyed.end(), PROGRESS_CAPTION), 1);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "e2e/e2e_support.h"
+#include "scripted_user/deadline.h"
 
 namespace e2e {
 
@@ -16,6 +17,7 @@ const char* const NOT_INSTALLED_CAPTION = "Application Not Installed";
 const char* const NOT_INSTALLED_TEXT =
     "The application will not be installed at this time. If you decide to install the "
     "application later, just launch this program again to complete the installation process.";
+const char* const FINAL_CAPTION = "Installation Successful";
 const char* const SETUP_START_FOLDER = "C:\\twtest\\start";
 
 void splitFolder(const std::string& folder, std::string* parent, std::string* application) {
@@ -84,12 +86,62 @@ std::vector<std::string> openingTranscript(const std::string& folder) {
     return lines;
 }
 
-bool startSetup(scripted_user::ScriptedUser& user, const std::string& exe, WindowSpy* spy) {
+bool startSetup(scripted_user::ScriptedUser& user, const std::string& exe, WindowSpy* spy,
+                const std::string& backdrop) {
     if (!isDirectory(SETUP_START_FOLDER) && !makeEmptyFolder(SETUP_START_FOLDER)) return false;
     if (!user.start(exe, SETUP_START_FOLDER)) return false;
-    HWND backdrop = scripted_user::waitForWindow(user.program().processId, BACKDROP_CAPTION,
-                                                 WINDOW_TIMEOUT_MS);
-    return backdrop && (!spy || spy->watch(backdrop));
+    HWND window = scripted_user::waitForWindow(user.program().processId, backdrop,
+                                               WINDOW_TIMEOUT_MS);
+    return window && (!spy || spy->watch(window));
+}
+
+std::string finalQuestionText(const std::string& product) {
+    return product + " has been successfully installed on your system. Would you like to start " +
+           product + " now?";
+}
+
+HWND waitForNextMessage(scripted_user::ScriptedUser& user, const std::string& caption) {
+    HWND found = nullptr;
+    scripted_user::pollUntil(WINDOW_TIMEOUT_MS, [&] {
+        for (HWND window : scripted_user::visibleTopLevelWindows(user.program().processId)) {
+            if (!scripted_user::isMessageBox(window)) continue;
+            const std::string shown = scripted_user::windowCaption(window);
+            if (shown == caption) {
+                found = window;
+            } else {
+                user.transcript().add("window", shown);
+                user.readMessageBox(window);
+            }
+            return true;
+        }
+        return !scripted_user::isRunning(user.program());
+    });
+    if (!found) return nullptr;
+    return user.waitForMessageBox(caption, WINDOW_TIMEOUT_MS);
+}
+
+std::vector<std::string> finalTranscript(const std::string& product, const char* answer) {
+    return {std::string("window: ") + FINAL_CAPTION, "text: " + finalQuestionText(product),
+            std::string("answer: ") + answer, "exit: 0"};
+}
+
+void answerFinalQuestion(scripted_user::ScriptedUser& user, HWND question,
+                         const std::string& product, int button,
+                         const std::string& screenshotName) {
+    // The transcript says what stood in the way.
+    ASSERT_NE(question, nullptr) << "no message captioned " << FINAL_CAPTION << " after\n"
+                                 << user.transcript().joined();
+    EXPECT_EQ(user.readMessageBox(question), finalQuestionText(product));
+    // Yes and No, and no icon.
+    EXPECT_NE(GetDlgItem(question, IDYES), nullptr);
+    EXPECT_NE(GetDlgItem(question, IDNO), nullptr);
+    EXPECT_FALSE(scripted_user::messageBoxHasIcon(question));
+    EXPECT_TRUE(user.screenshot(screenshotName));
+    ASSERT_TRUE(user.answer(question, button));
+    DWORD exitCode = 1;
+    ASSERT_TRUE(user.waitForExit(RUN_TIMEOUT_MS, &exitCode))
+        << "setup did not end within " << RUN_TIMEOUT_MS << " ms";
+    EXPECT_EQ(exitCode, 0u);
 }
 
 HWND runToFailureMessage(scripted_user::ScriptedUser& user, const std::string& exe,
@@ -99,19 +151,28 @@ HWND runToFailureMessage(scripted_user::ScriptedUser& user, const std::string& e
     return user.waitForMessageBox(FAILURE_CAPTION, WINDOW_TIMEOUT_MS);
 }
 
-void runToQuietSuccess(scripted_user::ScriptedUser& user, const std::string& exe,
-                       const std::string& folder, const std::string& screenshotName) {
-    std::vector<std::string> expected = openingTranscript(folder);
-    expected.push_back("exit: 0");
+void runToSuccess(scripted_user::ScriptedUser& user, const std::string& exe,
+                  const std::string& folder, int button, const std::string& screenshotName) {
+    const std::vector<std::string> expected =
+        concat(openingTranscript(folder),
+               finalTranscript("Tarnwick", button == IDYES ? "Yes" : "No"));
     WindowSpy spy;
     ASSERT_TRUE(startSetup(user, exe, &spy)) << exe;
     ASSERT_TRUE(driveToExtraction(user, folder));
-    expectQuietSuccess(user, screenshotName);
+    HWND question = waitForNextMessage(user, FINAL_CAPTION);
+    const std::vector<std::string> beforeQuestion = spy.destroyed();
+    answerFinalQuestion(user, question, "Tarnwick", button, screenshotName);
     if (::testing::Test::HasFatalFailure()) return;
     EXPECT_EQ(user.transcript().lines(), expected);
-    std::vector<std::string> destroyed = spy.destroyed();
-    EXPECT_TRUE(std::find(destroyed.begin(), destroyed.end(), PROGRESS_CAPTION) != destroyed.end())
-        << "the progress dialog was left standing until setup ended";
+    EXPECT_EQ(std::count(beforeQuestion.begin(), beforeQuestion.end(), PROGRESS_CAPTION), 1)
+        << "the progress dialog was not closed before the final question";
+    // Wine's own helper windows of the thread may go after it.
+    const std::vector<std::string> destroyed = spy.destroyed();
+    const auto asked = std::find(destroyed.begin(), destroyed.end(), FINAL_CAPTION);
+    EXPECT_TRUE(asked != destroyed.end() &&
+                std::find(asked, destroyed.end(), BACKDROP_CAPTION) != destroyed.end())
+        << "setup did not close the backdrop after the final question: "
+        << ::testing::PrintToString(destroyed);
 }
 
 }  // namespace e2e

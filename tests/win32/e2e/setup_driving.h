@@ -19,6 +19,7 @@ extern const char* const PROGRESS_CAPTION;   // "Setup Progress"
 extern const char* const EXISTING_FOLDER_CAPTION;
 extern const char* const NOT_INSTALLED_CAPTION;
 extern const char* const NOT_INSTALLED_TEXT;
+extern const char* const FINAL_CAPTION;      // "Installation Successful"
 enum {
     AGREEMENT_TEXT_ID = 1101,
     PARENT_FOLDER_ID = 24001,
@@ -57,10 +58,28 @@ std::vector<std::string> openingTranscript(const std::string& folder);
 extern const char* const SETUP_START_FOLDER;
 
 // Starts `exe` in SETUP_START_FOLDER and waits for its first window, the
-// backdrop (nothing is recorded for that wait); hooks `spy` into it then,
-// unless it is null. False when any of it failed.
+// backdrop captioned `backdrop` (nothing is recorded for that wait); hooks
+// `spy` into it then, unless it is null. False when any of it failed.
 bool startSetup(scripted_user::ScriptedUser& user, const std::string& exe,
-                WindowSpy* spy = nullptr);
+                WindowSpy* spy = nullptr, const std::string& backdrop = BACKDROP_CAPTION);
+
+// The question that ends every complete run, for the product `product`.
+std::string finalQuestionText(const std::string& product);
+
+// Waits for setup's next message box, which must be captioned `caption`,
+// and records it as the scripted user does. Null when another message box
+// showed first (recorded, with its text), or none in time.
+HWND waitForNextMessage(scripted_user::ScriptedUser& user, const std::string& caption);
+
+// The end of a complete run: `question`, found by waitForNextMessage, must
+// be the final question of `product`, with Yes and No and no icon; it is
+// read, saved as the screenshot `screenshotName` and answered with
+// `button`, and setup must then end with 0. With the wait, the transcript
+// gains finalTranscript's lines.
+void answerFinalQuestion(scripted_user::ScriptedUser& user, HWND question,
+                         const std::string& product, int button,
+                         const std::string& screenshotName);
+std::vector<std::string> finalTranscript(const std::string& product, const char* answer);
 
 // A run that must fail: `exe` started and driven to extraction into
 // `folder`, then the product's failure message, which is returned (null
@@ -69,11 +88,13 @@ bool startSetup(scripted_user::ScriptedUser& user, const std::string& exe,
 HWND runToFailureMessage(scripted_user::ScriptedUser& user, const std::string& exe,
                          const std::string& folder, std::vector<std::string>* opening);
 
-// A run that must succeed: `exe` started, driven to extraction into
-// `folder`, then ending by itself (expectQuietSuccess) with the opening and
-// its exit as the whole transcript, and its progress dialog closed by setup
-// itself before the end rather than left standing until the process went.
-void runToQuietSuccess(scripted_user::ScriptedUser& user, const std::string& exe,
-                       const std::string& folder, const std::string& screenshotName);
+// A run of a product named Tarnwick that must succeed: `exe` started,
+// driven to extraction into `folder`, then no message box but the final
+// question, answered with `button`. The transcript is the opening and the
+// final question's lines; setup closed its progress dialog itself before
+// the question and its backdrop after it, rather than leaving either
+// standing until the process went.
+void runToSuccess(scripted_user::ScriptedUser& user, const std::string& exe,
+                  const std::string& folder, int button, const std::string& screenshotName);
 
 }  // namespace e2e

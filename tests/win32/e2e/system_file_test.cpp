@@ -24,13 +24,13 @@ std::string productFile(const char* name) {
 }
 
 // Runs the system product's setup into a new folder below `parent`; it
-// must finish without a message, with 0, and with the plain file in the
-// folder.
+// must reach the final question without another message, end with 0 after
+// its No, and leave the plain file in the folder.
 void runToCompletion(scripted_user::ScriptedUser& user, const std::string& parent,
                      const std::string& screenshotName) {
     ASSERT_TRUE(makeEmptyFolder(parent));
     const std::string folder = joinPath(parent, "Tarnwick");
-    runToQuietSuccess(user, buildPath(TW_SYSTEM_SETUP_EXE), folder, screenshotName);
+    runToSuccess(user, buildPath(TW_SYSTEM_SETUP_EXE), folder, IDNO, screenshotName);
     if (::testing::Test::HasFatalFailure()) return;
 
     std::vector<uint8_t> readme, genuine;
@@ -47,7 +47,7 @@ TEST_F(SystemFile, LandsInTheSystemDirectoryWithItsStoredTime) {
     ASSERT_FALSE(library.empty());
     ASSERT_FALSE(fileExists(library)) << "the fresh prefix already has " << library;
 
-    runToCompletion(user, "C:\\twtest\\system", "after-exit");
+    runToCompletion(user, "C:\\twtest\\system", "final-question");
     if (HasFatalFailure()) return;
 
     std::vector<uint8_t> written, genuine;
@@ -83,7 +83,7 @@ TEST_F(SystemFile, ExistingCopyDecidesByItsTime) {
         scripted_user::ScriptedUser caseUser;
         ++run;
         runToCompletion(caseUser, "C:\\twtest\\system" + std::to_string(run),
-                        "after-exit-" + std::to_string(run));
+                        "final-question-" + std::to_string(run));
         for (const std::string& line : caseUser.transcript().lines()) {
             user.transcript().add("case", std::string(c.label) + ": " + line);
         }

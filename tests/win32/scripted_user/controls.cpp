@@ -94,6 +94,15 @@ bool isMessageBox(HWND window) {
     return children.onlyBoxControls;
 }
 
+bool messageBoxHasIcon(HWND box) {
+    HWND icon = GetDlgItem(box, MESSAGE_BOX_ICON_ID);
+    DWORD_PTR handle = 0;
+    return icon && IsWindowVisible(icon) &&
+           SendMessageTimeoutA(icon, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, SEND_TIMEOUT_MS,
+                               &handle) &&
+           handle != 0;
+}
+
 bool setControlText(HWND dialog, int id, const std::string& text) {
     HWND control = GetDlgItem(dialog, id);
     if (!control) return false;

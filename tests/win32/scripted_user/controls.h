@@ -35,6 +35,10 @@ std::string windowClass(HWND window);
 // and no controls but buttons, that text and the icon.
 bool isMessageBox(HWND window);
 
+// Whether a message box shows an icon. Wine's message box always has the
+// icon control; without an icon it holds none.
+bool messageBoxHasIcon(HWND box);
+
 // Replaces the text of an edit control of another process, as typing would
 // leave it (WM_SETTEXT is carried across processes). False when there is no
 // such control or it did not answer.
