@@ -9,3 +9,8 @@
 // process's exit status, 0 on every path that returns. A declined
 // agreement ends the process from inside.
 int runSetup(ModuleHandle instance);
+
+struct InstallerConfig;
+
+// The same for a given record; the run reads nothing else of the product.
+int runSetupWith(ModuleHandle instance, const InstallerConfig& config);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "setup/setup_sequence.h"
+#include "state/installer_config.h"
 #include "state/setup_state.h"
 #include "support/fake_machine.h"
 
@@ -24,6 +25,7 @@ struct SetupRun {
     int exitStatus;
     bool endedInside;  // the process ended without returning from WinMain
     Lines log;
+    const InstallerConfig* config = nullptr;  // null: the product built in (Tarnwick)
 };
 
 const char FOLDER[] = "C:\\Program Files\\Tarnwick";
@@ -41,6 +43,24 @@ Lines acceptedDefault() {
 Lines operator+(Lines head, const Lines& tail) {
     head.insert(head.end(), tail.begin(), tail.end());
     return head;
+}
+
+// Before the extraction: running copies are asked to close (none run here).
+const Lines CLOSING = {"warning[backdrop] Closing Running Copies", "busy 2000", "busy 8000"};
+
+// Tarnwick told to warn of running copies, and Tarnwick with a service.
+const InstallerConfig WARNING_ONLY = {"Tarnwick", "Tarnwick", "tarnwick.ini", 0, "",
+                                      "tarnwick.exe", "-icon", 1, 0, "", 1, "", ""};
+const InstallerConfig WITH_SERVICE = {"Tarnwick", "Tarnwick", "tarnwick.ini", 0, "",
+                                      "tarnwick.exe", "-icon", 0, 0, "twsvc.exe", 1,
+                                      "TarnwickService", ""};
+
+void runningService() {
+    fake_machine::OldService service;
+    service.installed = true;
+    service.states = {3, 1};
+    fake_machine::setOldService(service);
+    fake_machine::scriptExtraction(EXTRACT_WRITE_FAILED);
 }
 
 // After the extraction: the progress dialog goes, then the completion for
@@ -68,7 +88,7 @@ void run(const SetupRun& r) {
     int status = -1;
     bool endedInside = false;
     try {
-        status = runSetup(nullptr);
+        status = r.config ? runSetupWith(nullptr, *r.config) : runSetup(nullptr);
     } catch (const fake_machine::ProcessEnded& ended) {
         status = ended.status;
         endedInside = true;
@@ -79,8 +99,10 @@ void run(const SetupRun& r) {
 }
 
 TEST(SetupSequence, StagesRunInOrderAndEachEndIsTheRightOne) {
-    const Lines extracted = {"free space C:\\", "progress dialog",
-                             std::string("extract into ") + FOLDER, "progress tarnwick.exe 0"};
+    const Lines extraction = {"progress dialog", std::string("extract into ") + FOLDER,
+                              "progress tarnwick.exe 0"};
+    const Lines extracted = Lines{"free space C:\\"} + CLOSING + extraction;
+    const Lines failed = {"warning[backdrop] Tarnwick Installation Failed", "remove payload files"};
     const SetupRun runs[] = {
         {"a whole run: the DLL search is restricted before any window", nullptr, 0, false,
          acceptedDefault() + extracted + completed(FOLDER)},
@@ -112,8 +134,8 @@ TEST(SetupSequence, StagesRunInOrderAndEachEndIsTheRightOne) {
                    "dialog[backdrop] C:\\Program Files | Tarnwick", "OK D:\\ | Tarnwick",
                    "stat D:\\Tarnwick", "mkdir D:\\Tarnwick", "chdir D:\\Tarnwick",
                    "setting tarnwick.ini Options dataDir=D:\\Tarnwick", "chdir D:\\Tarnwick",
-                   "free space D:\\", "progress dialog", "extract into D:\\Tarnwick",
-                   "progress tarnwick.exe 0"} +
+                   "free space D:\\"} +
+             CLOSING + Lines{"progress dialog", "extract into D:\\Tarnwick", "progress tarnwick.exe 0"} +
              completed("D:\\Tarnwick")},
         {"a drive that cannot be queried passes",
          [] {
@@ -123,8 +145,35 @@ TEST(SetupSequence, StagesRunInOrderAndEachEndIsTheRightOne) {
          0, false, acceptedDefault() + extracted + completed(FOLDER)},
         {"a failed extraction: its message, then the removal; the dialog stays",
          [] { fake_machine::scriptExtraction(EXTRACT_WRITE_FAILED); }, 0, false,
-         acceptedDefault() + extracted +
-             Lines{"warning[backdrop] Tarnwick Installation Failed", "remove payload files"}},
+         acceptedDefault() + extracted + failed},
+        {"a product that only warns of running copies closes none", nullptr, 0, false,
+         acceptedDefault() + Lines{"free space C:\\", "warning[backdrop] Close Running Copies First!"} +
+             extraction + completed(FOLDER),
+         &WARNING_ONLY},
+        {"a service on NT: the old one stops and goes, then six seconds", runningService, 0, false,
+         acceptedDefault() + Lines{"free space C:\\"} + CLOSING +
+             Lines{"warning[backdrop] Uninstalling Old Service (If Present)", "open manager",
+                   "open service TarnwickService", "stop -> accepted", "busy 1000", "busy 1000",
+                   "delete -> done", "close service", "close manager", "busy 6000"} +
+             extraction + failed,
+         &WITH_SERVICE},
+        {"an old service not removed: its message, and nothing is extracted",
+         [] {
+             fake_machine::OldService service;
+             service.managerFails = true;
+             fake_machine::setOldService(service);
+         },
+         0, false,
+         acceptedDefault() + Lines{"free space C:\\"} + CLOSING +
+             Lines{"warning[backdrop] Uninstalling Old Service (If Present)", "open manager",
+                   "warning[backdrop] NT Service Not Uninstalled"},
+         &WITH_SERVICE},
+        {"a service on the 95 family: no service stage",
+         [] {
+             runningService();
+             fake_machine::setPlatform(1);
+         },
+         0, false, acceptedDefault() + extracted + failed, &WITH_SERVICE},
     };
     for (const SetupRun& r : runs) run(r);
 }

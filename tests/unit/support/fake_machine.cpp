@@ -117,6 +117,7 @@ void setCurrentDrive(char drive) {
     addDirectory(machine.currentDirectory);
 }
 void failBackdrop() { machine.backdropFails = true; }
+void setPlatform(uint32_t platformId) { machine.platformId = platformId; }
 
 Step ok(const std::string& parent, const std::string& application) {
     return Step{Step::OK, parent, application};
@@ -263,7 +264,7 @@ int runFolderDialog(ModuleHandle, WindowHandle owner) {
 namespace setup_platform {
 
 void restrictDllSearch() { note("restrict DLL search"); }
-uint32_t platformId() { return 2; }
+uint32_t platformId() { return machine.platformId; }
 
 bool createBackdrop() {
     note("backdrop");
