@@ -63,8 +63,9 @@ Json parseJson(std::string_view text, const std::string& origin) {
         case Json::parse_event_t::array_start: {
             std::string path;
             if (!frames.empty())
-                path = frames.back().object ? member(frames.back().path, frames.back().lastKey)
-                                            : frames.back().path + "[]";
+                path = frames.back().object
+                           ? member(frames.back().path, displayed(frames.back().lastKey))
+                           : frames.back().path + "[]";
             frames.push_back({event == Json::parse_event_t::object_start, path, {}, {}});
             break;
         }
