@@ -122,10 +122,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     size_t settingWrites = 0;
     for (const std::string& line : log) settingWrites += startsWith(line, "setting ");
     // Folders made, as Windows names them: it takes "C:\\x" for "C:\x",
-    // which the in-memory machine keeps apart.
-    std::set<std::string> made;
+    // which the in-memory machine keeps apart (and so lets "C:\\WINDOWS" be
+    // made beside C:\WINDOWS).
+    std::set<std::string> before, made;
+    for (const std::string& directory : directoriesBefore) before.insert(normalized(directory));
     for (const std::string& directory : fake_machine::machine.directories)
-        if (!directoriesBefore.count(directory)) made.insert(normalized(directory));
+        if (!before.count(normalized(directory))) made.insert(normalized(directory));
 
     if (chosen == 1) {
         REQUIRE(settingWrites == 1);
