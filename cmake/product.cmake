@@ -4,6 +4,56 @@
 # TW_PAYLOADGEN is the host generator's path and TW_PAYLOADGEN_TARGET the
 # target that builds it (set by the top-level list for host and Win32 builds).
 
+# The product folder whose setup.exe the Windows build makes
+# (docs/product-folder.md): Tarnwick's, unless PRODUCT_DIR names another, as
+# scripts/make-setup does. Another product is built under the id "product"
+# (TW_PRODUCT_ID); the Windows tests, made for Tarnwick, are then left out.
+set(PRODUCT_DIR "${PROJECT_SOURCE_DIR}/product/tarnwick" CACHE PATH
+    "Product folder that setup.exe installs (docs/product-folder.md)")
+get_filename_component(TW_PRODUCT_DIR "${PRODUCT_DIR}" REALPATH)
+get_filename_component(tw_tarnwick_dir "${PROJECT_SOURCE_DIR}/product/tarnwick" REALPATH)
+if(TW_PRODUCT_DIR STREQUAL tw_tarnwick_dir)
+    set(TW_PRODUCT_ID tarnwick)
+else()
+    set(TW_PRODUCT_ID product)
+    if(WIN32 AND NOT EXISTS "${TW_PRODUCT_DIR}/product.json")
+        message(FATAL_ERROR "PRODUCT_DIR ${PRODUCT_DIR} holds no product.json "
+                            "(docs/product-folder.md describes a product folder)")
+    endif()
+endif()
+
+# The files that the product's description names, wherever they lie: a
+# "source" may reach beside the folder ("../bin/app.exe"), and a change to it
+# must make the payload again. Files that do not exist are left to payloadgen
+# to report with its reason.
+function(tw_described_files product_dir out)
+    set(files "")
+    file(READ "${product_dir}/product.json" description)
+    foreach(key agreement icon)
+        string(JSON name ERROR_VARIABLE problem GET "${description}" ${key})
+        if(NOT problem)
+            list(APPEND files "${product_dir}/${name}")
+        endif()
+    endforeach()
+    string(JSON count ERROR_VARIABLE problem LENGTH "${description}" payload)
+    if(NOT problem AND count GREATER 0)
+        math(EXPR last "${count} - 1")
+        foreach(i RANGE ${last})
+            string(JSON name ERROR_VARIABLE problem GET "${description}" payload ${i} source)
+            if(NOT problem)
+                list(APPEND files "${product_dir}/${name}")
+            endif()
+        endforeach()
+    endif()
+    set(existing "")
+    foreach(file IN LISTS files)
+        if(EXISTS "${file}" AND NOT IS_DIRECTORY "${file}")
+            list(APPEND existing "${file}")
+        endif()
+    endforeach()
+    set(${out} ${existing} PARENT_SCOPE)
+endfunction()
+
 # Builds one of a product's Win32 programs into the product's built folder.
 # Called from a product folder's CMakeLists.txt; PRODUCT_BUILT_DIR and
 # PRODUCT_ID are set by tw_add_product before it adds that folder.
@@ -34,6 +84,9 @@ function(tw_add_product id product_dir)
     get_property(programs GLOBAL PROPERTY TW_PRODUCT_PROGRAMS_${id})
 
     file(GLOB_RECURSE product_inputs CONFIGURE_DEPENDS ${product_dir}/*)
+    tw_described_files(${product_dir} described_inputs)
+    list(APPEND product_inputs ${described_inputs})
+    list(REMOVE_DUPLICATES product_inputs)
     set(program_files "")
     foreach(p IN LISTS programs)
         list(APPEND program_files $<TARGET_FILE:${p}>)
@@ -47,6 +100,9 @@ function(tw_add_product id product_dir)
                 --built ${PRODUCT_BUILT_DIR} --output ${out}
         DEPENDS ${TW_PAYLOADGEN_TARGET} ${TW_PAYLOADGEN} ${product_inputs} ${programs} ${program_files}
         COMMENT "Generating the payload of ${id}"
+        # With the terminal to itself, payloadgen shows the compression's
+        # progress there; in a build log it stays quiet.
+        USES_TERMINAL
         VERBATIM)
     add_library(${id}_payload OBJECT
         ${out}/payload_chunks.S ${out}/payload_table.cpp ${out}/installer_config.cpp)

@@ -55,7 +55,8 @@ unsigned workerCount(unsigned threads) {
     return std::max(1u, std::thread::hardware_concurrency());
 }
 
-std::vector<ChunkedFile> chunkFiles(const std::vector<SourceFile>& files, unsigned threads) {
+std::vector<ChunkedFile> chunkFiles(const std::vector<SourceFile>& files, unsigned threads,
+                                    const std::function<void(std::size_t)>& pieceDone) {
     std::vector<ChunkedFile> result(files.size());
     std::vector<Piece> pieces;
     for (std::size_t f = 0; f < files.size(); ++f) {
@@ -82,6 +83,7 @@ std::vector<ChunkedFile> chunkFiles(const std::vector<SourceFile>& files, unsign
                 const std::size_t size =
                     std::min<std::size_t>(CHUNK_SOURCE_SIZE, content.size() - offset);
                 result[piece.file].chunks[piece.chunk] = compressPiece(content.data() + offset, size);
+                if (pieceDone) pieceDone(size);
             }
         } catch (...) {
             std::lock_guard<std::mutex> hold(failureLock);

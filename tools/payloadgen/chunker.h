@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,10 @@ struct ChunkedFile {
     uint64_t size = 0;  // unpacked bytes
 };
 // Cuts and compresses every file; deterministic whatever `threads` is (0 = all cores).
-std::vector<ChunkedFile> chunkFiles(const std::vector<SourceFile>& files, unsigned threads);
+// `pieceDone`, when given, is called with each piece's size once its chunk
+// is made, from whichever thread made it.
+std::vector<ChunkedFile> chunkFiles(const std::vector<SourceFile>& files, unsigned threads,
+                                    const std::function<void(std::size_t)>& pieceDone = {});
 
 // One piece (at most CHUNK_SOURCE_SIZE bytes) as a complete zlib stream at
 // level 6. Throws std::logic_error when the stream does not inflate back to

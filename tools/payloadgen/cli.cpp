@@ -13,12 +13,14 @@ namespace {
 
 constexpr const char* usage =
     "usage: payloadgen --product DIR --built DIR --output DIR [--threads N] [--namespace NAME]\n"
+    "       payloadgen --check DIR [--built DIR]\n"
     "       payloadgen --product DIR --uninstall-header FILE\n"
     "       payloadgen --help\n"
     "\n"
     "Turns a product folder into the setup program's payload: the files listed\n"
     "in DIR/product.json cut into zlib-compressed chunks, the configuration\n"
     "record and the agreement text, as sources to compile and link.\n"
+    "docs/product-folder.md describes the folder.\n"
     "\n"
     "  --product DIR     folder holding product.json and the files it names\n"
     "  --built DIR       folder holding the product's built programs\n"
@@ -28,10 +30,18 @@ constexpr const char* usage =
     "  --namespace NAME  put the definitions in namespace NAME and begin the\n"
     "                    chunk labels with NAME instead of \"payload\"\n"
     "\n"
+    "With --check, reads the product folder DIR and reports every problem that\n"
+    "would stop the build, and warnings about what would build but likely not\n"
+    "work as meant, without writing anything. Without --built, entries built\n"
+    "by the product's own build are checked by name only.\n"
+    "\n"
     "With --uninstall-header, reads DIR/product.json alone and writes FILE, a\n"
     "C++ header for the product's uninstaller: the payload names and the\n"
     "configuration texts naming what setup creates. It needs no built program,\n"
-    "so it runs before the product's programs are built.\n";
+    "so it runs before the product's programs are built.\n"
+    "\n"
+    "On a terminal, the compression of a large product shows its progress.\n"
+    "Exit status: 0 done, 1 input refused, 2 malformed command line.\n";
 
 struct UsageError : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -46,7 +56,11 @@ unsigned parseThreads(const std::string& text) {
     return threads;
 }
 
-Options parseArguments(const std::vector<std::string>& args) {
+struct Command : Options {
+    bool check = false;
+};
+
+Command parseArguments(const std::vector<std::string>& args) {
     std::map<std::string, std::string> values;
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string option = args[i];
@@ -58,7 +72,8 @@ Options parseArguments(const std::vector<std::string>& args) {
             hasValue = true;
         }
         if (option != "--product" && option != "--built" && option != "--output" &&
-            option != "--threads" && option != "--namespace" && option != "--uninstall-header")
+            option != "--threads" && option != "--namespace" && option != "--uninstall-header" &&
+            option != "--check")
             throw UsageError("unknown argument \"" + displayed(args[i]) + "\"");
         if (!hasValue) {
             if (i + 1 == args.size()) throw UsageError(option + " needs a value");
@@ -67,7 +82,19 @@ Options parseArguments(const std::vector<std::string>& args) {
         if (!values.emplace(option, value).second) throw UsageError(option + " is given twice");
     }
 
-    Options options;
+    Command options;
+    if (auto found = values.find("--check"); found != values.end()) {
+        for (const char* unused : {"--product", "--output", "--threads", "--namespace", "--uninstall-header"})
+            if (values.count(unused)) throw UsageError(std::string(unused) + " is not used with --check");
+        if (found->second.empty()) throw UsageError("--check needs a product folder");
+        options.check = true;
+        options.productDir = found->second;
+        if (auto built = values.find("--built"); built != values.end()) {
+            if (built->second.empty()) throw UsageError("--built needs a folder");
+            options.builtDir = built->second;
+        }
+        return options;
+    }
     if (auto found = values.find("--uninstall-header"); found != values.end()) {
         for (const char* unused : {"--built", "--output", "--threads", "--namespace"})
             if (values.count(unused))
@@ -97,27 +124,38 @@ Options parseArguments(const std::vector<std::string>& args) {
 
 }  // namespace
 
-int runPayloadgen(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int runPayloadgen(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                  bool errIsTerminal) {
     for (const std::string& arg : args)
         if (arg == "--help" || arg == "-h") {
             out << usage;
             return 0;
         }
-    Options options;
+    Command command;
     try {
-        options = parseArguments(args);
+        command = parseArguments(args);
     } catch (const UsageError& error) {
         err << "payloadgen: " << error.what() << "\n" << usage;
         return 2;
     }
     try {
-        if (!options.uninstallHeader.empty())
-            writeUninstallHeader(options.productDir, options.uninstallHeader);
-        else
-            out << summaryLine(generate(options)) << "\n";
+        if (command.check) {
+            const CheckResult result = checkProduct(command.productDir, command.builtDir);
+            for (const Refusal& warning : result.warnings)
+                err << "payloadgen: warning: " << warning.message() << "\n";
+            out << checkLine(result) << "\n";
+        } else if (!command.uninstallHeader.empty()) {
+            writeUninstallHeader(command.productDir, command.uninstallHeader);
+        } else {
+            if (errIsTerminal) command.progress = &err;
+            out << summaryLine(generate(command)) << "\n";
+        }
         return 0;
     } catch (const Refusal& refusal) {
-        err << "payloadgen: " << refusal.subject() << ": " << refusal.reason() << "\n";
+        err << "payloadgen: " << refusal.message() << "\n";
+    } catch (const Refusals& refusals) {
+        for (const Refusal& refusal : refusals.all()) err << "payloadgen: " << refusal.message() << "\n";
+        err << "payloadgen: " << refusals.all().size() << " problems\n";
     } catch (const std::bad_alloc&) {
         err << "payloadgen: out of memory\n";
     } catch (const std::exception& error) {

@@ -9,7 +9,9 @@
 namespace payloadgen {
 
 // `args` excludes the program name. Returns the exit status: 0 on success,
-// 1 when the input is refused, 2 for a malformed command line.
-int runPayloadgen(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// 1 when the input is refused, 2 for a malformed command line. The
+// compression shows its progress on `err` only when `errIsTerminal`.
+int runPayloadgen(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+                  bool errIsTerminal = false);
 
 }  // namespace payloadgen

@@ -36,6 +36,10 @@ const ConfigValue& ProductDescription::field(std::string_view key) const {
     throw std::out_of_range("InstallerConfig has no field " + std::string(key));
 }
 
+ConfigValue& ProductDescription::field(std::string_view key) {
+    return const_cast<ConfigValue&>(static_cast<const ProductDescription&>(*this).field(key));
+}
+
 namespace {
 
 // installer_config.h promises readers a value below 4096, so the space in
@@ -48,7 +52,7 @@ std::string member(const std::string& path, const std::string& key) {
 
 // Parses the text, refusing a key repeated within one object: the JSON
 // library keeps only the last of them, which would hide a mistake.
-Json parseJson(std::string_view text, const std::string& origin) {
+Json parseJson(std::string_view text) {
     struct Frame {
         bool object;
         std::string path;
@@ -89,7 +93,7 @@ Json parseJson(std::string_view text, const std::string& origin) {
     try {
         document = Json::parse(text.begin(), text.end(), watch);
     } catch (const Json::exception& error) {
-        throw Refusal(origin, error.what());
+        throw Refusal("", error.what());
     }
     if (!duplicate.empty()) throw Refusal(duplicate, "is given more than once");
     return document;
@@ -190,6 +194,7 @@ PayloadEntry payloadEntry(const Json& value, std::size_t index,
         throw Refusal(path, "must have exactly one of \"source\" and \"built\"");
 
     PayloadEntry entry;
+    entry.built = !source;
     entry.name = text(value["name"], path + ".name");
     entry.file = source ? relativeFile(value["source"], path + ".source", productDir, "product")
                         : relativeFile(value["built"], path + ".built", builtDir, "built");
@@ -198,20 +203,15 @@ PayloadEntry payloadEntry(const Json& value, std::size_t index,
         const std::string field = path + ".time";
         requireType(time.is_number_integer(), time, field, "an integer");
         if (!fits(time, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()))
-            throw Refusal("payload \"" + displayed(entry.name) + "\"",
-                          "file time " + time.dump() + " is outside the signed 32-bit range");
+            throw Refusal(field, "file time " + time.dump() + " is outside the signed 32-bit range");
         entry.time = static_cast<int32_t>(time.get<int64_t>());
     }
     return entry;
 }
 
-}  // namespace
-
-ProductDescription parseDescription(std::string_view jsonText, const std::string& origin,
-                                    const std::filesystem::path& productDir,
-                                    const std::filesystem::path& builtDir) {
-    const Json document = parseJson(jsonText, origin);
-    requireType(document.is_object(), document, origin, "an object");
+ProductDescription parseDocument(const Json& document, const std::filesystem::path& productDir,
+                                 const std::filesystem::path& builtDir) {
+    requireType(document.is_object(), document, "", "an object");
     checkKeys(document, "", {"config", "agreement", "icon", "payload"},
               {"config", "agreement", "icon", "payload"});
 
@@ -225,8 +225,12 @@ ProductDescription parseDescription(std::string_view jsonText, const std::string
     }
     for (std::size_t i = 0; i < configFields.size(); ++i) {
         const char* key = configFields[i].key;
-        if (!config.contains(key)) throw Refusal(member("config", key), "is missing");
-        description.config[i] = configValue(config[key], configFields[i]);
+        if (config.contains(key))
+            description.config[i] = configValue(config[key], configFields[i]);
+        else if (configFields[i].kind == FieldKind::RequiredText)
+            throw Refusal(member("config", key), "is missing");
+        else
+            description.config[i].given = false;
     }
 
     description.agreement = relativeFile(document["agreement"], "agreement", productDir, "product");
@@ -239,10 +243,22 @@ ProductDescription parseDescription(std::string_view jsonText, const std::string
     return description;
 }
 
+}  // namespace
+
+ProductDescription parseDescription(std::string_view jsonText, const std::string& origin,
+                                    const std::filesystem::path& productDir,
+                                    const std::filesystem::path& builtDir) {
+    try {
+        return parseDocument(parseJson(jsonText), productDir, builtDir);
+    } catch (const Refusal& refusal) {
+        throw refusal.in(origin);
+    }
+}
+
 ProductDescription readDescription(const std::filesystem::path& productDir,
                                    const std::filesystem::path& builtDir) {
     const std::filesystem::path file = productDir / "product.json";
-    return parseDescription(readWholeFile(file, file.string()), file.string(), productDir, builtDir);
+    return parseDescription(readWholeFile(file, ""), file.string(), productDir, builtDir);
 }
 
 }  // namespace payloadgen

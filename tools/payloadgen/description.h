@@ -34,11 +34,15 @@ extern const std::array<ConfigField, configFieldCount> configFields;
 struct ConfigValue {
     std::string text;     // for Text and RequiredText
     int64_t number = 0;   // for Flag and Megabytes, already range-checked
+    // False when product.json leaves the field out: a Text is then "" and a
+    // Flag 0, and the generator sets Megabytes from the payload's size.
+    bool given = true;
 };
 
 struct PayloadEntry {
     std::string name;              // as written; checked by checkNames later
     std::filesystem::path file;    // resolved against the product or built folder
+    bool built = false;            // `file` is one of the product's built programs
     std::optional<int32_t> time;   // replaces the file's modification time
 };
 
@@ -51,11 +55,13 @@ struct ProductDescription {
     // The value of the field with that key; throws std::out_of_range for a
     // key InstallerConfig does not have.
     const ConfigValue& field(std::string_view key) const;
+    ConfigValue& field(std::string_view key);
 };
 
-// Parses product.json text; `origin` names it in refusals about its syntax.
-// Throws Refusal naming the field for every malformed, missing, unknown,
-// duplicated or out-of-range entry.
+// Parses product.json text. Throws Refusal placed in `origin` (the file's
+// name) and naming the field, for the first malformed, missing, unknown,
+// duplicated or out-of-range entry. Of the configuration, only the
+// RequiredText fields must be there.
 ProductDescription parseDescription(std::string_view json, const std::string& origin,
                                     const std::filesystem::path& productDir,
                                     const std::filesystem::path& builtDir);

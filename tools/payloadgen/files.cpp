@@ -21,7 +21,9 @@ std::string systemReason(int error) { return std::strerror(error); }
 
 }  // namespace
 
-std::string readWholeFile(const std::filesystem::path& path, const std::string& subject) {
+namespace {
+
+File openForReading(const std::filesystem::path& path, const std::string& subject) {
     std::error_code status;
     if (!std::filesystem::is_regular_file(path, status)) {
         if (status && status != std::errc::no_such_file_or_directory)
@@ -32,6 +34,13 @@ std::string readWholeFile(const std::filesystem::path& path, const std::string& 
     }
     File file(std::fopen(path.c_str(), "rb"));
     if (!file) throw Refusal(subject, "cannot read " + path.string() + ": " + systemReason(errno));
+    return file;
+}
+
+}  // namespace
+
+std::string readWholeFile(const std::filesystem::path& path, const std::string& subject) {
+    File file = openForReading(path, subject);
     std::string content;
     char buffer[65536];
     std::size_t got;
@@ -39,6 +48,14 @@ std::string readWholeFile(const std::filesystem::path& path, const std::string& 
     if (std::ferror(file.get()))
         throw Refusal(subject, "cannot read " + path.string() + ": " + systemReason(errno));
     return content;
+}
+
+uint64_t readableFileSize(const std::filesystem::path& path, const std::string& subject) {
+    openForReading(path, subject);
+    std::error_code status;
+    const uint64_t size = std::filesystem::file_size(path, status);
+    if (status) throw Refusal(subject, "cannot read " + path.string() + ": " + status.message());
+    return size;
 }
 
 bool writeIfChanged(const std::filesystem::path& path, std::string_view content) {

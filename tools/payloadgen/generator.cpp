@@ -5,22 +5,24 @@
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <system_error>
 
+#include "payload/payload_table.h"
 #include "payloadgen/chunker.h"
 #include "payloadgen/description.h"
 #include "payloadgen/emit.h"
 #include "payloadgen/files.h"
 #include "payloadgen/names.h"
-#include "payloadgen/refusal.h"
+#include "payloadgen/progress.h"
+#include "payloadgen/rules.h"
 
 namespace payloadgen {
 
 namespace {
-
-std::string payloadSubject(const std::string& name) { return "payload \"" + displayed(name) + "\""; }
 
 // The extractor stores times in a signed 32-bit time_t.
 int32_t modificationTime(const std::filesystem::path& path, const std::string& subject) {
@@ -34,14 +36,141 @@ int32_t modificationTime(const std::filesystem::path& path, const std::string& s
     return static_cast<int32_t>(seconds);
 }
 
+uint32_t littleEndian32(const std::string& bytes, std::size_t at) {
+    uint32_t value = 0;
+    for (std::size_t i = 4; i-- > 0;) value = (value << 8) | static_cast<unsigned char>(bytes[at + i]);
+    return value;
+}
+
 // The resource compiler reads the copy; catching a wrong file here gives a
-// message naming the product instead of a resource error much later.
+// message naming the product instead of a resource error much later. An
+// icon file is a 6-byte header (0, 1 for icons, the image count) and one
+// 16-byte entry per image whose last two fields are the image's size and
+// offset in the file.
 void checkIcon(const std::string& icon, const std::filesystem::path& path) {
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(icon[i]); };
     const bool header = icon.size() >= 6 && byte(0) == 0 && byte(1) == 0 && byte(2) == 1 && byte(3) == 0;
     const std::size_t images = header ? byte(4) | (byte(5) << 8) : 0;
     if (images == 0 || icon.size() < 6 + 16 * images)
         throw Refusal("icon", path.string() + " is not an icon file");
+    for (std::size_t i = 0; i < images; ++i) {
+        const uint64_t size = littleEndian32(icon, 6 + 16 * i + 8);
+        const uint64_t offset = littleEndian32(icon, 6 + 16 * i + 12);
+        if (size == 0 || offset + size > icon.size())
+            throw Refusal("icon", path.string() + " is damaged: image " + std::to_string(i + 1) + " of " +
+                                      std::to_string(images) + " lies beyond the end of the file");
+    }
+}
+
+// Runs `step`, keeping what it refuses instead of stopping at it.
+template <typename Step>
+void collect(std::vector<Refusal>& found, Step step) {
+    try {
+        step();
+    } catch (const Refusal& refusal) {
+        found.push_back(refusal);
+    }
+}
+
+// A product folder read and checked as far as generate() needs it before it
+// compresses: every problem is found in one pass and thrown together.
+struct Inspection {
+    std::string descriptionFile;
+    ProductDescription description;
+    std::vector<SourceFile> sources;  // content only when read
+    uint64_t bytes = 0;
+    std::size_t uncheckedBuilt = 0;
+    std::string agreement;            // with Windows line ends
+    std::string icon;
+};
+
+Inspection inspect(const std::filesystem::path& productDir, const std::filesystem::path& builtDir,
+                   bool readContents) {
+    Inspection result;
+    result.descriptionFile = (productDir / "product.json").string();
+    // Without a built folder, built entries resolve into the product folder;
+    // they are then only named, never read.
+    result.description = readDescription(productDir, builtDir.empty() ? productDir : builtDir);
+    const ProductDescription& description = result.description;
+
+    std::vector<std::string> names;
+    for (const PayloadEntry& entry : description.payload) names.push_back(entry.name);
+    std::vector<Refusal> found = nameRefusals(names);
+    for (Refusal& refusal : descriptionRefusals(description)) found.push_back(std::move(refusal));
+
+    const bool canBuild = std::filesystem::exists(productDir / "CMakeLists.txt");
+    const std::size_t before = found.size();
+    for (std::size_t i = 0; i < description.payload.size(); ++i) {
+        const PayloadEntry& entry = description.payload[i];
+        const std::string subject = payloadSubject(i, entry.name);
+        if (entry.built && builtDir.empty()) {
+            if (canBuild)
+                ++result.uncheckedBuilt;
+            else
+                found.emplace_back(subject, "is built by the product's own build, but " +
+                                                productDir.string() +
+                                                " has no CMakeLists.txt to build it: list a "
+                                                "prebuilt program with \"source\" instead, or "
+                                                "name the built folder with --built");
+            continue;
+        }
+        collect(found, [&] {
+            const uint64_t size = readableFileSize(entry.file, subject);
+            const int32_t time = entry.time ? *entry.time : modificationTime(entry.file, subject);
+            result.sources.push_back({entry.name, {}, time});
+            result.bytes += size;
+        });
+    }
+    if (found.size() == before && result.bytes == 0 && result.uncheckedBuilt == 0)
+        found.emplace_back("payload", "has no chunk at all: it lists no file with any bytes");
+    // Left out, the space required is the payload's own, in whole megabytes.
+    if (ConfigValue& megabytes = result.description.field("requiredMegabytes"); !megabytes.given)
+        megabytes.number = static_cast<int64_t>(std::min<uint64_t>((result.bytes + 1048575) / 1048576, 4095));
+    if (result.bytes > maxPayloadBytes)
+        found.emplace_back("payload", "holds " + std::to_string(result.bytes) + " bytes, more than the " +
+                                          std::to_string(maxPayloadBytes) +
+                                          " that one 32-bit setup program can carry");
+    // Contents are read only once the sizes are known to be acceptable.
+    if (readContents && found.empty()) {
+        for (std::size_t i = 0, read = 0; i < description.payload.size(); ++i) {
+            const PayloadEntry& entry = description.payload[i];
+            if (entry.built && builtDir.empty()) continue;
+            collect(found, [&] {
+                const std::string content = readWholeFile(entry.file, payloadSubject(i, entry.name));
+                result.sources[read].content.assign(content.begin(), content.end());
+            });
+            ++read;
+        }
+    }
+
+    collect(found, [&] {
+        const std::string text = readWholeFile(description.agreement, "agreement");
+        const std::string path = description.agreement.string();
+        if (text.find('\0') != std::string::npos)
+            throw Refusal("agreement", path + " contains a NUL byte, which would end agreementText early");
+        if (text.empty()) throw Refusal("agreement", path + " is empty: the user would accept nothing");
+        result.agreement = withWindowsLineEnds(text);
+        if (result.agreement.size() > maxAgreementBytes)
+            throw Refusal("agreement", path + " takes " + std::to_string(result.agreement.size()) +
+                                           " bytes with Windows line ends, more than the " +
+                                           std::to_string(maxAgreementBytes) +
+                                           " that the agreement dialog holds on every system");
+    });
+    collect(found, [&] {
+        result.icon = readWholeFile(description.icon, "icon");
+        checkIcon(result.icon, description.icon);
+    });
+
+    for (Refusal& refusal : found) refusal = refusal.in(result.descriptionFile);
+    throwIfAny(found);
+    return result;
+}
+
+std::size_t chunkCount(const std::vector<SourceFile>& sources) {
+    std::size_t chunks = 0;
+    for (const SourceFile& source : sources)
+        chunks += (source.content.size() + CHUNK_SOURCE_SIZE - 1) / CHUNK_SOURCE_SIZE;
+    return chunks;
 }
 
 }  // namespace
@@ -56,38 +185,36 @@ bool isValidNamespace(std::string_view name) {
     return true;
 }
 
+std::string withWindowsLineEnds(std::string_view text) {
+    std::string result;
+    result.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) result += '\r';
+        result += text[i];
+    }
+    return result;
+}
+
 Summary generate(const Options& options) {
     if (!options.nameSpace.empty() && !isValidNamespace(options.nameSpace))
         throw Refusal("--namespace", "\"" + displayed(options.nameSpace) + "\" is not an identifier");
 
     // Everything is read and checked before the output folder is touched, so
     // a refused product leaves the previous outputs as they were.
-    const ProductDescription description = readDescription(options.productDir, options.builtDir);
-    std::vector<std::string> names;
-    for (const PayloadEntry& entry : description.payload) names.push_back(entry.name);
-    checkNames(names);
-
+    Inspection product = inspect(options.productDir, options.builtDir, true);
     Summary summary;
-    std::vector<SourceFile> sources;
-    for (const PayloadEntry& entry : description.payload) {
-        const std::string subject = payloadSubject(entry.name);
-        const std::string content = readWholeFile(entry.file, subject);
-        const int32_t time = entry.time ? *entry.time : modificationTime(entry.file, subject);
-        sources.push_back({entry.name, {content.begin(), content.end()}, time});
-        summary.bytesIn += content.size();
+    summary.bytesIn = product.bytes;
+
+    std::vector<ChunkedFile> files;
+    if (options.progress) {
+        Progress progress(*options.progress, chunkCount(product.sources));
+        files = chunkFiles(product.sources, options.threads,
+                           [&](std::size_t bytes) { progress.chunkDone(bytes); });
+        progress.finish();
+    } else {
+        files = chunkFiles(product.sources, options.threads);
     }
-    if (summary.bytesIn == 0)
-        throw Refusal("payload", "has no chunk at all: it lists no file with any bytes");
-
-    const std::string agreement = readWholeFile(description.agreement, "agreement");
-    if (agreement.find('\0') != std::string::npos)
-        throw Refusal("agreement", description.agreement.string() +
-                                       " contains a NUL byte, which would end agreementText early");
-    const std::string icon = readWholeFile(description.icon, "icon");
-    checkIcon(icon, description.icon);
-
-    const std::vector<ChunkedFile> files = chunkFiles(sources, options.threads);
-    sources.clear();
+    product.sources.clear();
 
     std::error_code status;
     std::filesystem::create_directories(options.outputDir, status);
@@ -97,8 +224,8 @@ Summary generate(const Options& options) {
     writeIfChanged(options.outputDir / "payload_chunks.S", chunksAssembly(files, options.nameSpace));
     writeIfChanged(options.outputDir / "payload_table.cpp", payloadTableSource(files, options.nameSpace));
     writeIfChanged(options.outputDir / "installer_config.cpp",
-                   installerConfigSource(description, agreement, options.nameSpace));
-    writeIfChanged(options.outputDir / "product.ico", icon);
+                   installerConfigSource(product.description, product.agreement, options.nameSpace));
+    writeIfChanged(options.outputDir / "product.ico", product.icon);
 
     summary.files = files.size();
     for (const ChunkedFile& file : files) summary.chunks += file.chunks.size();
@@ -106,15 +233,46 @@ Summary generate(const Options& options) {
     return summary;
 }
 
+CheckResult checkProduct(const std::filesystem::path& productDir,
+                         const std::filesystem::path& builtDir) {
+    const Inspection product = inspect(productDir, builtDir, false);
+    CheckResult result;
+    result.descriptionFile = product.descriptionFile;
+    result.files = product.description.payload.size();
+    result.bytes = product.bytes;
+    result.uncheckedBuilt = product.uncheckedBuilt;
+    result.warnings = descriptionWarnings(product.description, product.bytes);
+    for (Refusal& warning : result.warnings) warning = warning.in(product.descriptionFile);
+    return result;
+}
+
+std::string checkLine(const CheckResult& result) {
+    const auto counted = [](std::size_t count, const char* one, const char* many) {
+        return std::to_string(count) + " " + (count == 1 ? one : many);
+    };
+    std::string line = "payloadgen: " + result.descriptionFile + ": ready: " +
+                       counted(result.files, "file", "files") + ", " +
+                       counted(result.bytes, "byte", "bytes");
+    if (result.uncheckedBuilt > 0)
+        line += " (" + counted(result.uncheckedBuilt, "built program", "built programs") +
+                " not looked at without --built)";
+    if (!result.warnings.empty()) line += ", " + counted(result.warnings.size(), "warning", "warnings");
+    return line;
+}
+
 void writeUninstallHeader(const std::filesystem::path& productDir,
                           const std::filesystem::path& header) {
     // Built entries name files that do not exist yet; only their names are
     // read here, so the product folder stands in for the built one.
+    const std::string descriptionFile = (productDir / "product.json").string();
     const ProductDescription description = readDescription(productDir, productDir);
     std::vector<std::string> names;
     for (const PayloadEntry& entry : description.payload) names.push_back(entry.name);
-    if (names.empty()) throw Refusal("payload", "lists no file");
-    checkNames(names);
+    std::vector<Refusal> found = nameRefusals(names);
+    if (names.empty()) found.emplace_back("payload", "lists no file");
+    for (Refusal& refusal : descriptionRefusals(description)) found.push_back(std::move(refusal));
+    for (Refusal& refusal : found) refusal = refusal.in(descriptionFile);
+    throwIfAny(found);
 
     std::error_code status;
     if (header.has_parent_path()) std::filesystem::create_directories(header.parent_path(), status);

@@ -1,11 +1,16 @@
-// One run of the generator: product folder in, generated folder out.
+// One run of the generator: product folder in, generated folder out; or a
+// check of the product folder that writes nothing.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "payloadgen/refusal.h"
 
 namespace payloadgen {
 
@@ -18,6 +23,8 @@ struct Options {
     std::filesystem::path uninstallHeader;
     unsigned threads = 0;    // 0: every core
     std::string nameSpace;   // "" puts the definitions at global scope
+    // Where the compression shows its progress (a terminal); null: nowhere.
+    std::ostream* progress = nullptr;
 };
 
 struct Summary {
@@ -28,9 +35,27 @@ struct Summary {
 };
 
 // Validates everything before writing anything, then brings the five
-// outputs up to date. Throws Refusal for every problem of the input or the
-// output folder.
+// outputs up to date. Throws Refusal, or Refusals when there are several,
+// for every problem of the input or the output folder.
 Summary generate(const Options& options);
+
+struct CheckResult {
+    std::string descriptionFile;     // the product.json that was read
+    std::size_t files = 0;           // payload entries
+    uint64_t bytes = 0;              // size of the files that were looked at
+    std::size_t uncheckedBuilt = 0;  // built entries not looked at (no built folder)
+    std::vector<Refusal> warnings;   // see descriptionWarnings in rules.h
+};
+
+// Everything generate() would refuse, found without compressing or writing
+// anything. With an empty `builtDir`, built entries are checked by name
+// only, and refused when the product folder has no CMakeLists.txt to build
+// them. Throws as generate() does.
+CheckResult checkProduct(const std::filesystem::path& productDir,
+                         const std::filesystem::path& builtDir);
+
+// "payloadgen: DIR/product.json: ready: 4 files, 1234 bytes, 1 warning"
+std::string checkLine(const CheckResult& result);
 
 // Reads product.json alone, checks it and its payload names as generate()
 // does, and brings the uninstaller's header (uninstallHeader in emit.h) at
@@ -45,5 +70,10 @@ std::string summaryLine(const Summary& summary);
 // Whether `name` can be both a C++ namespace and the start of an assembler
 // label: an identifier of ASCII letters, digits and underscores.
 bool isValidNamespace(std::string_view name);
+
+// The agreement as the dialog needs it: a line feed without a carriage
+// return before it becomes CR LF, since a Windows edit control breaks lines
+// only there; CR LF and CR CR LF stay as written.
+std::string withWindowsLineEnds(std::string_view text);
 
 }  // namespace payloadgen

@@ -96,31 +96,63 @@ std::string nameProblem(std::string_view name) {
     return "";
 }
 
-void checkNames(const std::vector<std::string>& names) {
+std::string fileNameProblem(std::string_view name) {
+    for (char c : name)
+        if (isPathSeparator(c)) return "contains the separator " + std::string(1, c) + ": it must be one name";
+    return componentProblem(name);
+}
+
+std::string payloadSubject(std::size_t index, std::string_view name) {
+    return "payload[" + std::to_string(index) + "] \"" + displayed(name) + "\"";
+}
+
+bool sameFile(std::string_view a, std::string_view b) { return nameKey(a) == nameKey(b); }
+
+std::vector<Refusal> nameRefusals(const std::vector<std::string>& names) {
+    std::vector<Refusal> found;
     std::map<std::string, std::string> files;    // key -> name as written
     std::map<std::string, std::string> folders;  // key -> first name below it
-    for (const std::string& name : names) {
-        const std::string subject = "payload \"" + displayed(name) + "\"";
-        if (std::string problem = nameProblem(name); !problem.empty()) throw Refusal(subject, problem);
+    for (std::size_t index = 0; index < names.size(); ++index) {
+        const std::string& name = names[index];
+        const std::string subject = payloadSubject(index, name);
+        if (std::string problem = nameProblem(name); !problem.empty()) {
+            found.emplace_back(subject, problem);
+            continue;
+        }
 
         const std::string key = nameKey(name);
-        if (auto same = files.find(key); same != files.end())
-            throw Refusal(subject, "names the same file as \"" + displayed(same->second) +
-                                       "\" (names are compared ignoring case and separators)");
-        if (auto below = folders.find(key); below != folders.end())
-            throw Refusal(subject, "is also the folder of \"" + displayed(below->second) + "\"");
+        if (auto same = files.find(key); same != files.end()) {
+            found.emplace_back(subject, "names the same file as \"" + displayed(same->second) +
+                                            "\" (names are compared ignoring case and separators)");
+            continue;
+        }
+        if (auto below = folders.find(key); below != folders.end()) {
+            found.emplace_back(subject, "is also the folder of \"" + displayed(below->second) + "\"");
+            continue;
+        }
 
         // A system name's own separator does not make "SYSTEM" a folder.
         const std::size_t first = isSystemName(name) ? std::size_t{SYSTEM_PREFIX_LENGTH} : 0;
-        for (std::size_t i = key.find('\\', first); i != std::string::npos; i = key.find('\\', i + 1)) {
-            const std::string folder = key.substr(0, i);
-            if (auto file = files.find(folder); file != files.end())
-                throw Refusal(subject, "needs \"" + displayed(file->second) +
-                                           "\" as a folder, but it is a file");
-            folders.emplace(folder, name);
+        bool usable = true;
+        for (std::size_t i = key.find('\\', first); i != std::string::npos && usable;
+             i = key.find('\\', i + 1)) {
+            if (auto file = files.find(key.substr(0, i)); file != files.end()) {
+                found.emplace_back(subject, "needs \"" + displayed(file->second) +
+                                                "\" as a folder, but it is a file");
+                usable = false;
+            }
         }
+        if (!usable) continue;
+        for (std::size_t i = key.find('\\', first); i != std::string::npos; i = key.find('\\', i + 1))
+            folders.emplace(key.substr(0, i), name);
         files.emplace(key, name);
     }
+    return found;
+}
+
+void checkNames(const std::vector<std::string>& names) {
+    const std::vector<Refusal> found = nameRefusals(names);
+    if (!found.empty()) throw found.front();
 }
 
 }  // namespace payloadgen

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/path_rules.h"
+#include "payloadgen/refusal.h"
 
 namespace payloadgen {
 
@@ -23,9 +24,25 @@ bool isSystemName(std::string_view name);
 // Why the name cannot be extracted on Windows, or "" when it can.
 std::string nameProblem(std::string_view name);
 
-// Refuses (throws Refusal naming the file) the first unusable name, the first
-// name that equals an earlier one without regard to case or separator, and a
-// name that is used both as a file and as a folder.
+// Why `name` cannot be one file or folder name on Windows (it holds a
+// separator, a character Windows forbids, a trailing dot or blank, a device
+// name), or "" when it can.
+std::string fileNameProblem(std::string_view name);
+
+// Every unusable name, every name that equals an earlier one without regard
+// to case or separator, and every name used both as a file and as a folder,
+// each as a refusal whose subject is the entry: payload[<index>] "<name>".
+std::vector<Refusal> nameRefusals(const std::vector<std::string>& names);
+
+// Throws the first of nameRefusals(names), if any.
 void checkNames(const std::vector<std::string>& names);
+
+// How refusals and warnings name payload entry `index`: payload[3] "a.txt".
+std::string payloadSubject(std::size_t index, std::string_view name);
+
+// Whether two names are the same file on Windows, as far as the generator
+// can tell: separators are interchangeable and ASCII letters match in
+// either case.
+bool sameFile(std::string_view a, std::string_view b);
 
 }  // namespace payloadgen

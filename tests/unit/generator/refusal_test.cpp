@@ -1,6 +1,6 @@
 // Everything the generator must refuse, each as one labelled row: the run
-// fails with status 1, writes nothing, and the message names the file or
-// field and the reason.
+// fails with status 1, writes nothing, and the message names product.json,
+// the field or entry and the reason; --check refuses it in the same words.
 #include <gtest/gtest.h>
 #include <sys/time.h>
 
@@ -35,7 +35,7 @@ json op(const char* kind, const char* path, json value = nullptr) {
 RefusalRow nameRow(std::string label, const std::string& name, std::string reason,
                    std::string shown = "") {
     return {std::move(label), op("replace", "/payload/1/name", name), {},
-            "payload \"" + (shown.empty() ? name : shown) + "\"", std::move(reason)};
+            "payload[1] \"" + (shown.empty() ? name : shown) + "\"", std::move(reason)};
 }
 
 RefusalRow fieldRow(std::string label, const char* path, json value, std::string field, std::string reason) {
@@ -49,6 +49,12 @@ std::vector<RefusalRow> refusalRows() {
     const json folderFile = {{"name", "a.txt\\inner"}, {"source", "files/a.txt"}};
     const json missing = {{"name", "gone.txt"}, {"source", "files/gone.txt"}};
     const json folder = {{"name", "folder.txt"}, {"source", "files/folder"}};
+    // The proposed data folder is "C:\Program Files (x86)\Group": 28
+    // characters, a separator, and at most 230 of the name make 259.
+    const std::string beyondFolder = std::string(227, 'p') + ".txt";
+    // One image of 16 bytes said to start at byte 22 of a 30-byte file.
+    const std::string shortIcon = std::string("\0\0\1\0\1\0", 6) + std::string(8, '\0') +
+                                  std::string("\20\0\0\0\26\0\0\0", 8) + std::string(8, 'i');
     return {
         nameRow("absolute_slash", "/abs.txt", "is absolute"),
         nameRow("absolute_backslash", "\\abs.txt", "is absolute"),
@@ -83,16 +89,17 @@ std::vector<RefusalRow> refusalRows() {
         nameRow("device_superscript_printer_port", "lpt\xC2\xB3.log", "reserved device name"),
         nameRow("long_name", longName, "more than 1023", longName),
         nameRow("long_system_name", longSystem, "more than 1023", longSystem),
-        {"duplicate_ignoring_case", op("add", "/payload/-", extraFile), {}, "payload \"A.TXT\"",
+        nameRow("path_beyond_proposed_folder", beyondFolder, "would take 260 characters"),
+        {"duplicate_ignoring_case", op("add", "/payload/-", extraFile), {}, "payload[2] \"A.TXT\"",
          "same file as \"a.txt\""},
-        {"file_used_as_folder", op("add", "/payload/-", folderFile), {}, "payload \"a.txt\\inner\"",
+        {"file_used_as_folder", op("add", "/payload/-", folderFile), {}, "payload[2] \"a.txt\\inner\"",
          "needs \"a.txt\" as a folder"},
-        {"missing_file", op("add", "/payload/-", missing), {}, "payload \"gone.txt\"", "no such file"},
+        {"missing_file", op("add", "/payload/-", missing), {}, "payload[2] \"gone.txt\"", "no such file"},
         {"folder_instead_of_file", op("add", "/payload/-", folder), {{"product/files/folder/", ""}},
-         "payload \"folder.txt\"", "not a regular file"},
-        {"time_above_32_bits", op("replace", "/payload/0/time", 2147483648LL), {}, "payload \"b.bin\"",
+         "payload[2] \"folder.txt\"", "not a regular file"},
+        {"time_above_32_bits", op("replace", "/payload/0/time", 2147483648LL), {}, "payload[0].time",
          "outside the signed 32-bit range"},
-        {"time_below_32_bits", op("replace", "/payload/0/time", -2147483649LL), {}, "payload \"b.bin\"",
+        {"time_below_32_bits", op("replace", "/payload/0/time", -2147483649LL), {}, "payload[0].time",
          "outside the signed 32-bit range"},
         {"no_files", op("replace", "/payload", json::array()), {}, "payload", "no chunk at all"},
         {"only_empty_files", op("replace", "/payload", json::array({{{"name", "e"}, {"source", "files/e"}}})),
@@ -103,6 +110,40 @@ std::vector<RefusalRow> refusalRows() {
                  "must not be empty"),
         fieldRow("empty_main_executable", "/config/mainExecutable", "", "config.mainExecutable",
                  "must not be empty"),
+        fieldRow("group_name_with_separator", "/config/groupName", "Maker\\Group", "config.groupName",
+                 "contains the separator \\"),
+        fieldRow("group_name_65_bytes", "/config/groupName", std::string(65, 'g'), "config.groupName",
+                 "is 65 bytes long, more than 64"),
+        fieldRow("product_name_forbidden_character", "/config/productName", "Product: Pro",
+                 "config.productName", "character : that Windows forbids"),
+        fieldRow("product_name_trailing_dot", "/config/productName", "Product Inc.", "config.productName",
+                 "ending in a dot or blank"),
+        fieldRow("product_name_device", "/config/productName", "Aux", "config.productName",
+                 "reserved device name"),
+        fieldRow("settings_file_in_a_folder", "/config/settingsFileName", "conf/p.ini",
+                 "config.settingsFileName", "contains the separator /"),
+        fieldRow("shortcut_name_65_bytes", "/config/startupShortcutName", std::string(65, 's'),
+                 "config.startupShortcutName", "more than 64"),
+        fieldRow("shortcut_name_forbidden_character", "/config/startupShortcutName", "Start?",
+                 "config.startupShortcutName", "character ? that Windows forbids"),
+        fieldRow("main_executable_in_system_folder", "/config/mainExecutable", "SYSTEM/a.txt",
+                 "config.mainExecutable", "the program must be in the data folder"),
+        fieldRow("main_executable_above_data_folder", "/config/mainExecutable", "../a.txt",
+                 "config.mainExecutable", "\"..\" component"),
+        fieldRow("main_executable_beyond_proposed_folder", "/config/mainExecutable", beyondFolder,
+                 "config.mainExecutable", "would take 260 characters"),
+        fieldRow("service_executable_absolute", "/config/serviceExecutable", "C:\\svc.exe",
+                 "config.serviceExecutable", "drive letter"),
+        fieldRow("service_name_with_separator", "/config/serviceName", "Maker/Service", "config.serviceName",
+                 "a service name cannot hold"),
+        fieldRow("service_name_257_bytes", "/config/serviceName", std::string(257, 'v'), "config.serviceName",
+                 "more than 256"),
+        fieldRow("startup_prompt_1024_bytes", "/config/startupPrompt", std::string(1024, 'q'),
+                 "config.startupPrompt", "more than 1023"),
+        // The quotes, C:\Program Files (x86)\Group\a.txt, a blank and a line feed take 38 of 1023.
+        fieldRow("startup_arguments_beyond_command_line", "/config/startupArguments", std::string(986, 'a'),
+                 "config.startupArguments", "makes the command line that starts the product after its "
+                                            "startup shortcut 1024 bytes long, more than the 1023"),
         fieldRow("megabytes_4096", "/config/requiredMegabytes", 4096, "config.requiredMegabytes",
                  "outside 0 to 4095"),
         fieldRow("megabytes_negative", "/config/requiredMegabytes", -1, "config.requiredMegabytes",
@@ -120,7 +161,7 @@ std::vector<RefusalRow> refusalRows() {
         fieldRow("text_as_number", "/config/startupPrompt", 5, "config.startupPrompt", "must be a string"),
         fieldRow("text_with_nul", "/config/serviceName", std::string("a\0b", 3), "config.serviceName",
                  "NUL"),
-        {"missing_config_key", op("remove", "/config/startupShortcutName"), {}, "config.startupShortcutName",
+        {"missing_required_config_key", op("remove", "/config/mainExecutable"), {}, "config.mainExecutable",
          "is missing"},
         {"unknown_config_key", op("add", "/config/colour", "red"), {}, "config.colour", "not a field"},
         {"unknown_top_level_key", op("add", "/extra", 1), {}, "extra", "not a known field"},
@@ -132,7 +173,15 @@ std::vector<RefusalRow> refusalRows() {
          "no such file"},
         {"agreement_with_nul", op("replace", "/agreement", "nul.txt"), {{"product/nul.txt", {"a\0b", 3}}},
          "agreement", "NUL byte"},
+        {"agreement_empty", op("replace", "/agreement", "empty.txt"), {{"product/empty.txt", ""}},
+         "agreement", "is empty"},
+        // Each line feed becomes CR LF: 30001 of them make 60002 bytes.
+        {"agreement_beyond_edit_control", op("replace", "/agreement", "long.txt"),
+         {{"product/long.txt", std::string(30001, '\n')}}, "agreement",
+         "takes 60002 bytes with Windows line ends, more than the 60000"},
         {"icon_not_an_icon", op("replace", "/icon", "agreement.txt"), {}, "icon", "not an icon file"},
+        {"icon_image_beyond_file", op("replace", "/icon", "short.ico"), {{"product/short.ico", shortIcon}},
+         "icon", "image 1 of 1 lies beyond the end of the file"},
     };
 }
 
@@ -152,9 +201,16 @@ TEST_P(RefusedProduct, FailsNamingWhatAndWhy) {
     const gentest::RunResult result = product.run();
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.out, "");
-    EXPECT_NE(result.err.find("payloadgen: " + row.subject + ": "), std::string::npos) << result.err;
+    const std::string file = (product.productDir() / "product.json").string();
+    EXPECT_NE(result.err.find("payloadgen: " + file + ": " + row.subject + ": "), std::string::npos)
+        << result.err;
     EXPECT_NE(result.err.find(row.reason), std::string::npos) << result.err;
     EXPECT_FALSE(std::filesystem::exists(product.outputDir())) << "a refused run writes nothing";
+
+    const gentest::RunResult check = product.check({"--built", product.builtDir().string()});
+    EXPECT_EQ(check.status, 1);
+    EXPECT_EQ(check.out, "");
+    EXPECT_EQ(check.err, result.err) << "--check must refuse exactly what the build refuses";
 }
 
 INSTANTIATE_TEST_SUITE_P(Generator, RefusedProduct, ::testing::ValuesIn(refusalRows()),
@@ -171,13 +227,14 @@ TEST(RefusedProductFile, ModificationTimeBeyond32Bits) {
     const gentest::RunResult fromFile = product.run();
     EXPECT_EQ(result.status, 0) << "a time in the description overrides the file's";
     EXPECT_EQ(fromFile.status, 1);
-    EXPECT_NE(fromFile.err.find("payloadgen: payload \"a.txt\": file time 2147483648"), std::string::npos)
+    EXPECT_NE(fromFile.err.find("product.json: payload[1] \"a.txt\": file time 2147483648"),
+              std::string::npos)
         << fromFile.err;
 }
 
 TEST(RefusedProductFile, MalformedOrRepeatedJson) {
     const std::pair<std::string, std::string> rows[] = {
-        {"{\"config\": ", "parse error"},
+        {"{\"config\": ", "product.json: [json.exception.parse_error"},
         {"{\"icon\": \"a\", \"icon\": \"b\"}", "icon: is given more than once"},
         {"{\"payload\": [{\"name\": \"a\", \"name\": \"b\"}]}", "payload[].name: is given more than once"},
     };
@@ -226,6 +283,9 @@ TEST(CommandLine, RefusesMalformedArgumentsWithUsage) {
         {"uninstall header with a payload option", {"--product", "p", "--uninstall-header", "h", "--built", "b"},
          "--built is not used with --uninstall-header"},
         {"uninstall header without product", {"--uninstall-header=h"}, "--product is required"},
+        {"check with an output", {"--check", "p", "--output", "o"}, "--output is not used with --check"},
+        {"check with a product", {"--check", "p", "--product", "p"}, "--product is not used with --check"},
+        {"check without a folder", {"--check="}, "--check needs a product folder"},
     };
     for (const UsageRow& row : rows) {
         SCOPED_TRACE(row.label);

@@ -84,16 +84,27 @@ RunResult runTool(const std::vector<std::string>& args) {
 
 }  // namespace
 
-RunResult TestProduct::run(const std::vector<std::string>& extra) {
+void TestProduct::save() {
     writeFile(productDir() / "product.json", rawDescription.empty() ? description.dump(2) : rawDescription);
+}
+
+RunResult TestProduct::run(const std::vector<std::string>& extra) {
+    save();
     std::vector<std::string> args = {"--product", productDir().string(), "--built", builtDir().string(),
                                      "--output", outputDir().string()};
     args.insert(args.end(), extra.begin(), extra.end());
     return runTool(args);
 }
 
+RunResult TestProduct::check(const std::vector<std::string>& extra) {
+    save();
+    std::vector<std::string> args = {"--check", productDir().string()};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return runTool(args);
+}
+
 RunResult TestProduct::runUninstallHeader(const std::filesystem::path& header) {
-    writeFile(productDir() / "product.json", rawDescription.empty() ? description.dump(2) : rawDescription);
+    save();
     return runTool({"--product", productDir().string(), "--uninstall-header", header.string()});
 }
 

@@ -55,6 +55,12 @@ public:
     // --output plus `extra`.
     RunResult run(const std::vector<std::string>& extra = {});
 
+    // Writes `rawDescription`, or else `description`, as product.json.
+    void save();
+
+    // Saves product.json and runs the tool with --check and `extra`.
+    RunResult check(const std::vector<std::string>& extra = {});
+
     // Saves product.json and runs the tool with --product and
     // --uninstall-header `header` only.
     RunResult runUninstallHeader(const std::filesystem::path& header);

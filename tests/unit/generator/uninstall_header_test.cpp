@@ -55,7 +55,7 @@ TEST(UninstallHeader, RefusedProductWritesNoHeader) {
         const char* message;
     };
     const Row rows[] = {
-        {"name Windows cannot hold", "/payload/1/name", "a<b", "payload \"a<b\": "},
+        {"name Windows cannot hold", "/payload/1/name", "a<b", "payload[1] \"a<b\": "},
         {"names of one file", "/payload/1/name", "B.BIN", "same file as"},
         {"empty product name", "/config/productName", "", "config.productName: must not be empty"},
         {"no payload", "/payload", nlohmann::json::array(), "payload: lists no file"},
