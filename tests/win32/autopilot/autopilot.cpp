@@ -8,7 +8,10 @@
 // answered with its default: OK, or Yes for a question, in a message box;
 // the default push button, else OK, in a dialog. A window with no button
 // (the backdrop, the progress dialog) is recorded and left as it is, for
-// setup to take down itself. When setup ends after a Yes to its final
+// setup to take down itself. A second after its answer to the notice that
+// running copies will be closed, while setup waits for them, the screen
+// with the busy ring turning on the backdrop is saved as
+// OUTPUT-FOLDER\NN-busy-ring.png. When setup ends after a Yes to its final
 // question, the product's window, the first new top-level window of another
 // program, is recorded and saved the same way and then closed. Then prints
 // the transcript, saves it as OUTPUT-FOLDER\transcript.txt and exits with
@@ -34,6 +37,10 @@ const DWORD CONTROLS_TIMEOUT_MS = 10000;
 const DWORD PRODUCT_TIMEOUT_MS = 30000;
 // The question that ends a complete run; its Yes starts the product.
 const char FINAL_CAPTION[] = "Installation Successful";
+// The notice after which setup waits, turning its busy ring, while running
+// copies close; the ring is pictured this long after the answer.
+const char RUNNING_COPIES_CAPTION[] = "Closing Running Copies";
+const ULONGLONG BUSY_RING_AFTER_MS = 1000;
 const size_t SHORT_CAPTION_LENGTH = 32;
 
 // "Install Tarnwick - Agreement" becomes "install-tarnwick-agreement".
@@ -82,6 +89,14 @@ int defaultAnswer(HWND window) {
     return id != 0 ? id : IDOK;
 }
 
+// Saves the screen as OUTPUT-FOLDER\NN-<name>.png.
+void savePicture(int number, const std::string& name, const std::string& output) {
+    char prefix[16];
+    snprintf(prefix, sizeof prefix, "%02d-", number);
+    std::string picture = output + "\\" + prefix + name + ".png";
+    if (!saveScreenshot(picture)) fprintf(stderr, "autopilot: cannot save %s\n", picture.c_str());
+}
+
 // Records the window and its texts and saves a screenshot.
 void recordWindow(ScriptedUser& user, HWND window, int number, const std::string& output) {
     std::string caption = windowCaption(window);
@@ -99,10 +114,7 @@ void recordWindow(ScriptedUser& user, HWND window, int number, const std::string
             if (!text.empty()) user.transcript().add("text", text);
         }
     }
-    char prefix[16];
-    snprintf(prefix, sizeof prefix, "%02d-", number);
-    std::string picture = output + "\\" + prefix + shortCaption(caption) + ".png";
-    if (!saveScreenshot(picture)) fprintf(stderr, "autopilot: cannot save %s\n", picture.c_str());
+    savePicture(number, shortCaption(caption), output);
 }
 
 // Records the window and answers it; returns the button pressed, 0 for none.
@@ -180,14 +192,21 @@ int main(int argc, char** argv) {
     std::vector<HWND> answered;
     int number = 0;
     bool productStarted = false;
+    ULONGLONG busyRingAt = 0;
     bool ended = pollUntil(limit, [&] {
         for (HWND window : visibleTopLevelWindows(user.program().processId)) {
             if (std::find(answered.begin(), answered.end(), window) != answered.end()) continue;
             answered.push_back(window);
-            const bool isFinal = windowCaption(window) == FINAL_CAPTION;
-            if (handleWindow(user, window, ++number, output) == IDYES && isFinal) {
-                productStarted = true;
+            const std::string caption = windowCaption(window);
+            const int answer = handleWindow(user, window, ++number, output);
+            if (answer == IDYES && caption == FINAL_CAPTION) productStarted = true;
+            if (answer != 0 && caption == RUNNING_COPIES_CAPTION) {
+                busyRingAt = GetTickCount64() + BUSY_RING_AFTER_MS;
             }
+        }
+        if (busyRingAt != 0 && GetTickCount64() >= busyRingAt) {
+            busyRingAt = 0;
+            savePicture(++number, "busy-ring", output);
         }
         return !isRunning(user.program());
     });

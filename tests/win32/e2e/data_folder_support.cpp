@@ -253,11 +253,15 @@ bool dialogStaysOpen(HWND dialog) {
 }
 
 void expectRunCompletes(scripted_user::ScriptedUser& user) {
+    ASSERT_TRUE(answerNotices(user, TARNWICK_RUN) && waitForExtraction(user))
+        << user.transcript().joined();
     answerFinalQuestion(user, waitForNextMessage(user, FINAL_CAPTION), "Tarnwick", IDNO,
                         "final-question");
 }
 
-std::vector<std::string> completedEnding() { return finalTranscript("Tarnwick", "No"); }
+std::vector<std::string> completedEnding() {
+    return concat(noticesTranscript(TARNWICK_RUN), finalTranscript("Tarnwick", "No"));
+}
 
 void expectCancelEndsTheRun(scripted_user::ScriptedUser& user, HWND dialog) {
     ASSERT_TRUE(user.answer(dialog, IDCANCEL));

@@ -77,8 +77,9 @@ bool answerAndWaitUntilClosed(scripted_user::ScriptedUser& user, HWND window, in
 bool dialogStaysOpen(HWND dialog);
 
 // Setup, once the folder is chosen, runs to the final question with no
-// message box before it, and ends with 0 after its No; the transcript gains
-// completedEnding's lines.
+// message box before it but the running-copies notice, which is answered,
+// and ends with 0 after its No; the transcript gains completedEnding's
+// lines.
 void expectRunCompletes(scripted_user::ScriptedUser& user);
 std::vector<std::string> completedEnding();
 

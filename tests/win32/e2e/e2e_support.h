@@ -15,11 +15,16 @@
 
 namespace e2e {
 
-// Deadlines. A setup run takes well under a second here; the margin is for
-// a loaded machine running two tests at once.
+// Deadlines. A setup run takes well under a second here, besides the fixed
+// waits of its own; the margin is for a loaded machine running several
+// tests at once.
 enum : DWORD {
     WINDOW_TIMEOUT_MS = 30000,
     RUN_TIMEOUT_MS = 60000,
+    // Setup's own waits before the extraction: 2 + 8 s while running
+    // copies close, 6 s after an old service is removed, and the seconds
+    // that a stopping service takes (a few for the stand-in service).
+    STAGE_WAITS_MS = 30000,
 };
 
 // Paths from the build, handed over as "Z:/..." (Wine's Z: drive is the

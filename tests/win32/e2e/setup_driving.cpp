@@ -18,7 +18,18 @@ const char* const NOT_INSTALLED_TEXT =
     "The application will not be installed at this time. If you decide to install the "
     "application later, just launch this program again to complete the installation process.";
 const char* const FINAL_CAPTION = "Installation Successful";
+const char* const RUNNING_COPIES_CAPTION = "Closing Running Copies";
+const char* const OLD_SERVICE_CAPTION = "Uninstalling Old Service (If Present)";
+const char* const OLD_SERVICE_TEXT =
+    "There will be a brief pause while any previously installed copies of our NT service are "
+    "shut down. This pause will begin when you click OK.";
+const ProductRun TARNWICK_RUN = {"Tarnwick", false};
 const char* const SETUP_START_FOLDER = "C:\\twtest\\start";
+
+std::string runningCopiesText(const std::string& product) {
+    return "Any copies of " + product +
+           " currently running must now be shut down. This may take a few seconds.";
+}
 
 void splitFolder(const std::string& folder, std::string* parent, std::string* application) {
     size_t split = folder.find_last_of("\\/");
@@ -58,7 +69,7 @@ bool chooseFolder(scripted_user::ScriptedUser& user, const std::string& parent,
            user.type(dialog, APPLICATION_FOLDER_ID, application) && user.answer(dialog, IDOK);
 }
 
-bool driveToExtraction(scripted_user::ScriptedUser& user, const std::string& folder) {
+bool driveThroughFolderChoice(scripted_user::ScriptedUser& user, const std::string& folder) {
     bool asked = asksAboutExistingFolder(folder);
     std::string parent, application;
     splitFolder(folder, &parent, &application);
@@ -73,7 +84,66 @@ bool driveToExtraction(scripted_user::ScriptedUser& user, const std::string& fol
     return !dialog || scripted_user::waitUntilGone(dialog, WINDOW_TIMEOUT_MS);
 }
 
-std::vector<std::string> openingTranscript(const std::string& folder) {
+namespace {
+
+struct Notice {
+    const char* caption;
+    std::string text;
+};
+
+std::vector<Notice> noticesOf(const ProductRun& run) {
+    std::vector<Notice> notices = {{RUNNING_COPIES_CAPTION, runningCopiesText(run.product)}};
+    if (run.removesOldService) notices.push_back({OLD_SERVICE_CAPTION, OLD_SERVICE_TEXT});
+    return notices;
+}
+
+}  // namespace
+
+bool answerNotices(scripted_user::ScriptedUser& user, const ProductRun& run,
+                   ULONGLONG* lastAnswer) {
+    for (const Notice& notice : noticesOf(run)) {
+        HWND box = waitForNextMessage(user, notice.caption);
+        if (!box) return false;
+        // The text is checked with the transcript.
+        user.readMessageBox(box);
+        if (lastAnswer) *lastAnswer = GetTickCount64();
+        // An answered box stays a moment; it is no next message.
+        if (!user.answerOk(box) || !scripted_user::waitUntilGone(box, WINDOW_TIMEOUT_MS)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::vector<std::string> noticesTranscript(const ProductRun& run) {
+    std::vector<std::string> lines;
+    for (const Notice& notice : noticesOf(run)) {
+        lines.push_back(std::string("window: ") + notice.caption);
+        lines.push_back("text: " + notice.text);
+        lines.push_back("answer: OK");
+    }
+    return lines;
+}
+
+bool waitForExtraction(scripted_user::ScriptedUser& user) {
+    return scripted_user::pollUntil(STAGE_WAITS_MS + WINDOW_TIMEOUT_MS, [&] {
+        for (HWND window : scripted_user::visibleTopLevelWindows(user.program().processId)) {
+            if (scripted_user::isMessageBox(window) ||
+                scripted_user::windowCaption(window) == PROGRESS_CAPTION) {
+                return true;
+            }
+        }
+        return !scripted_user::isRunning(user.program());
+    });
+}
+
+bool driveToExtraction(scripted_user::ScriptedUser& user, const std::string& folder,
+                       const ProductRun& run) {
+    return driveThroughFolderChoice(user, folder) && answerNotices(user, run) &&
+           waitForExtraction(user);
+}
+
+std::vector<std::string> openingTranscript(const std::string& folder, const ProductRun& run) {
     std::string parent, application;
     splitFolder(folder, &parent, &application);
     std::vector<std::string> lines = {std::string("window: ") + AGREEMENT_CAPTION, "answer: I Accept",
@@ -83,7 +153,7 @@ std::vector<std::string> openingTranscript(const std::string& folder) {
         lines.push_back(std::string("window: ") + EXISTING_FOLDER_CAPTION);
         lines.push_back("answer: Yes");
     }
-    return lines;
+    return concat(lines, noticesTranscript(run));
 }
 
 bool startSetup(scripted_user::ScriptedUser& user, const std::string& exe, WindowSpy* spy,

@@ -20,6 +20,11 @@ extern const char* const EXISTING_FOLDER_CAPTION;
 extern const char* const NOT_INSTALLED_CAPTION;
 extern const char* const NOT_INSTALLED_TEXT;
 extern const char* const FINAL_CAPTION;      // "Installation Successful"
+extern const char* const RUNNING_COPIES_CAPTION;  // "Closing Running Copies"
+extern const char* const OLD_SERVICE_CAPTION;     // "Uninstalling Old Service (If Present)"
+extern const char* const OLD_SERVICE_TEXT;
+// The running-copies notice for the product `product`.
+std::string runningCopiesText(const std::string& product);
 enum {
     AGREEMENT_TEXT_ID = 1101,
     PARENT_FOLDER_ID = 24001,
@@ -42,15 +47,41 @@ void splitFolder(const std::string& folder, std::string* parent, std::string* ap
 bool chooseFolder(scripted_user::ScriptedUser& user, const std::string& parent,
                   const std::string& application);
 
-// The whole opening for a run into `folder` (a full path without a
-// trailing separator): accept the agreement, choose the folder, and say Yes
-// when asked about an existing folder (asked unless its path ends with
-// "Tarnwick"). Returns when extraction is under way.
-bool driveToExtraction(scripted_user::ScriptedUser& user, const std::string& folder);
+// What a run shows between the folder choice and the extraction: the
+// running-copies notice, which names the product, and for a product with a
+// service on the NT family the notice of the old service's removal.
+struct ProductRun {
+    const char* product;
+    bool removesOldService;
+};
+extern const ProductRun TARNWICK_RUN;
+
+// Accepts the agreement, chooses `folder` (a full path without a trailing
+// separator) and says Yes when asked about an existing folder (asked unless
+// its path ends with "Tarnwick"). Returns once the folder dialog is gone.
+bool driveThroughFolderChoice(scripted_user::ScriptedUser& user, const std::string& folder);
+
+// Reads and answers the notices of `run`, each of which must be setup's
+// next message box. `lastAnswer`, when given, receives the tick count
+// (GetTickCount64) just before the last notice was answered: every wait
+// that comes before the extraction starts after it.
+bool answerNotices(scripted_user::ScriptedUser& user, const ProductRun& run,
+                   ULONGLONG* lastAnswer = nullptr);
+std::vector<std::string> noticesTranscript(const ProductRun& run);
+
+// Waits out setup's fixed waits after the notices: returns once the
+// extraction is under way (the progress dialog or a message box shows, or
+// setup has ended). False when none of that happened in time.
+bool waitForExtraction(scripted_user::ScriptedUser& user);
+
+// The whole opening for a run into `folder`: the three steps above.
+bool driveToExtraction(scripted_user::ScriptedUser& user, const std::string& folder,
+                       const ProductRun& run = TARNWICK_RUN);
 
 // The transcript lines of that opening, to put before a test's own. Asked
 // before the run: whether the folder exists decides the question.
-std::vector<std::string> openingTranscript(const std::string& folder);
+std::vector<std::string> openingTranscript(const std::string& folder,
+                                           const ProductRun& run = TARNWICK_RUN);
 
 // Where setup starts: an empty folder of its own, apart from every folder a
 // test installs into, so that a file landing in the directory setup started

@@ -1,8 +1,11 @@
-// The end of a run for products that offer a startup link, run a helper
-// installer or install a service, on both Windows families: which messages
-// show, what is linked in the Startup folder, and which programs run, with
-// which command line and whether setup waited for them, as the product's
-// stand-in programs record it.
+// Products that offer a startup link, run a helper installer or install a
+// service, on both Windows families. Before the extraction: the old NT
+// service of an earlier installation stopped and deleted, with setup's
+// progress lines on its standard output and the pause after it, or on the
+// Windows 95 family the old service window told to quit. At the end: which
+// messages show, what is linked in the Startup folder, and which programs
+// run, with which command line and whether setup waited for them, as the
+// product's stand-in programs record it.
 #include <shlobj.h>
 
 #include <algorithm>
@@ -44,11 +47,23 @@ const Message STARTUP_QUESTION_NO = {"Add To Startup Group",
                                      "Start Brackenmoor each time Windows starts?", IDNO, false,
                                      0};
 
+// What an earlier installation left running or registered.
+enum class Earlier {
+    NOTHING,
+    STOPPED_SERVICE,  // registered, not running
+    RUNNING_SERVICE,  // running, and stop-pending for a while once asked to stop
+    SERVICE_WINDOW,   // the service program's window on the Windows 95 family
+};
+
 struct Row {
     const char* setupExe;
     const char* product;
     bool windows95;
     const char* serviceResult;  // TW_SERVICE_INSTALL_RESULT for the service program, or null
+    Earlier earlier;
+    // Setup's standard output as the file holds it, without the dots of
+    // the stop polls: the runtime writes the line ends of its text mode.
+    const char* output;
     std::vector<Message> messages;
     const char* program;          // the product's program, started in startup mode
     const char* startupLink;      // its link in the Startup folder, without ".lnk"
@@ -60,18 +75,35 @@ struct Row {
     bool registered;              // whether it is registered afterwards
 };
 
-Row serviceProduct(bool windows95, const char* serviceResult, std::vector<Message> messages) {
+const char SERVICE_NAME[] = "FernSvc";
+const char SERVICE_WINDOW_TITLE[] = "FernSvc Win9x Service";
+
+Row serviceProduct(bool windows95, const char* serviceResult, Earlier earlier,
+                   const char* output, std::vector<Message> messages) {
     const bool nt = !windows95;
-    return {TW_SERVICE_SETUP_EXE, "Fernhollow", windows95, serviceResult, messages,
-            "fernhollow.exe", "Fernhollow Agent", "-icon -tray", windows95, true, nt,
-            "FernhollowService", nt && !serviceResult};
+    return {TW_SERVICE_SETUP_EXE, "Fernhollow", windows95, serviceResult, earlier, output,
+            messages, "fernhollow.exe", "Fernhollow Agent", "-icon -tray", windows95, true, nt,
+            SERVICE_NAME, nt && !serviceResult};
 }
 
 Row startupProduct(const Message& question) {
-    return {TW_STARTUP_SETUP_EXE, "Brackenmoor", false, nullptr, {question},
-            "brackenmoor.exe", "Brackenmoor", "", question.answer == IDYES, false, false,
-            nullptr, false};
+    return {TW_STARTUP_SETUP_EXE, "Brackenmoor", false, nullptr, Earlier::NOTHING, "",
+            {question}, "brackenmoor.exe", "Brackenmoor", "", question.answer == IDYES, false,
+            false, nullptr, false};
 }
+
+// The fixed waits after the last notice: 2 + 8 s for running copies to
+// close, or after an old service's removal 6 s, and before them the
+// second after the stop control and one for each poll that found the
+// service stopping.
+const ULONGLONG RUNNING_COPIES_WAIT_MS = 10000;
+const ULONGLONG OLD_SERVICE_PAUSE_MS = 6000;
+const ULONGLONG STOP_POLL_MS = 1000;
+// The earlier service stays stop-pending this long: past the first poll.
+const DWORD EARLIER_STOP_PENDING_MS = 2500;
+// A frame of the busy animation may end a little before its 100 ms by
+// this process's clock.
+const ULONGLONG CLOCK_SLACK_MS = 50;
 
 std::string quoted(const std::string& path) { return "\"" + path + "\""; }
 
@@ -97,6 +129,88 @@ bool serviceRegistered(const char* name) {
     return service != nullptr;
 }
 
+std::string servicePrograms() { return buildPath(TW_SERVICE_BUILT_DIR); }
+
+// The earlier installation's service: the product's service program,
+// registered as its installer registers it and, when `running`, started;
+// `process` then receives the service's process. False when any of it
+// failed.
+bool installEarlierService(bool running, HANDLE* process) {
+    const std::string binary = quoted(joinPath(servicePrograms(), "fernsvc.exe")) +
+                               " -stop-pending=" + std::to_string(EARLIER_STOP_PENDING_MS);
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    if (!manager) return false;
+    SC_HANDLE service =
+        CreateServiceA(manager, SERVICE_NAME, SERVICE_NAME, SERVICE_ALL_ACCESS,
+                       SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
+                       binary.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
+    bool ok = service != nullptr;
+    if (ok && running) {
+        SERVICE_STATUS_PROCESS status = {};
+        ok = StartServiceA(service, 0, nullptr) &&
+             scripted_user::pollUntil(WINDOW_TIMEOUT_MS, [&] {
+                 DWORD needed = 0;
+                 return QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO,
+                                             reinterpret_cast<BYTE*>(&status), sizeof status,
+                                             &needed) &&
+                        status.dwCurrentState == SERVICE_RUNNING;
+             });
+        *process = ok ? OpenProcess(SYNCHRONIZE, FALSE, status.dwProcessId) : nullptr;
+        ok = ok && *process;
+    }
+    if (service) CloseServiceHandle(service);
+    CloseServiceHandle(manager);
+    return ok;
+}
+
+// The earlier installation's service program on the Windows 95 family:
+// started plainly there, it keeps a hidden window of the service's title.
+bool startEarlierServiceWindow(scripted_user::Program* program) {
+    return setWindowsVersionFor("fernsvc.exe", "win98") &&
+           scripted_user::startProgram(joinPath(servicePrograms(), "fernsvc.exe"), "", "",
+                                       program) &&
+           scripted_user::pollUntil(WINDOW_TIMEOUT_MS, [] {
+               return FindWindowA(nullptr, SERVICE_WINDOW_TITLE) != nullptr;
+           });
+}
+
+// The file setup's standard output goes to, open for this process to read
+// while setup writes.
+class OutputFile {
+public:
+    explicit OutputFile(const std::string& path) : path_(path) {
+        SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+        handle_ = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              &inherited, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    }
+    ~OutputFile() {
+        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    }
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+    HANDLE handle() const { return handle_ == INVALID_HANDLE_VALUE ? nullptr : handle_; }
+    std::string text() const {
+        std::vector<uint8_t> bytes;
+        return readFile(path_, &bytes) ? std::string(bytes.begin(), bytes.end()) : "<unreadable>";
+    }
+
+private:
+    std::string path_;
+    HANDLE handle_;
+};
+
+// `output` with the dots of the stop polls taken out: one follows
+// "Stopping <service>." for each poll that found the service stopping.
+std::string withoutPollDots(std::string output, int* polls) {
+    const std::string stopping = std::string("Stopping ") + SERVICE_NAME + ".";
+    *polls = 0;
+    if (output.compare(0, stopping.size(), stopping) != 0) return output;
+    while (stopping.size() + *polls < output.size() && output[stopping.size() + *polls] == '.') {
+        ++*polls;
+    }
+    return output.erase(stopping.size(), static_cast<size_t>(*polls));
+}
+
 void runRow(scripted_user::ScriptedUser& user, const Row& row) {
     if (row.windows95) {
         ASSERT_TRUE(setWindowsVersionFor("setup.exe", "win98"));
@@ -119,11 +233,56 @@ void runRow(scripted_user::ScriptedUser& user, const Row& row) {
         // Made to fail, the service program ends at once, without a record.
         if (!row.serviceResult) waited.push_back(endRecord("fernsvc.exe"));
     }
-    std::vector<std::string> expected = openingTranscript(folder);
+    const ProductRun run = {row.product, row.service && !row.windows95};
+    std::vector<std::string> expected = openingTranscript(folder, run);
+
+    HANDLE earlierService = nullptr;
+    scripted_user::Program earlierWindow;
+    if (row.earlier == Earlier::STOPPED_SERVICE || row.earlier == Earlier::RUNNING_SERVICE) {
+        ASSERT_TRUE(
+            installEarlierService(row.earlier == Earlier::RUNNING_SERVICE, &earlierService));
+    } else if (row.earlier == Earlier::SERVICE_WINDOW) {
+        ASSERT_TRUE(startEarlierServiceWindow(&earlierWindow)) << "no " << SERVICE_WINDOW_TITLE;
+    }
+    OutputFile output("C:\\twtest\\setup-output.txt");
+    ASSERT_NE(output.handle(), nullptr);
+    user.redirectOutput(output.handle());
 
     ASSERT_TRUE(startSetup(user, buildPath(row.setupExe), nullptr,
                            std::string("Install ") + row.product));
-    ASSERT_TRUE(driveToExtraction(user, folder));
+    ULONGLONG lastNotice = 0;
+    ASSERT_TRUE(driveThroughFolderChoice(user, folder));
+    ASSERT_TRUE(answerNotices(user, run, &lastNotice)) << user.transcript().joined();
+    ASSERT_TRUE(waitForExtraction(user));
+    const ULONGLONG sinceNotice = GetTickCount64() - lastNotice;
+
+    // By the time the extraction runs, the old service is gone, its
+    // program has ended, and the progress lines are out.
+    int polls = 0;
+    EXPECT_EQ(withoutPollDots(output.text(), &polls), row.output);
+    EXPECT_EQ(polls > 0, row.earlier == Earlier::RUNNING_SERVICE) << output.text();
+    ULONGLONG pause = RUNNING_COPIES_WAIT_MS;
+    if (run.removesOldService) {
+        pause = OLD_SERVICE_PAUSE_MS;
+        if (row.earlier == Earlier::RUNNING_SERVICE) pause += STOP_POLL_MS * (1 + polls);
+    }
+    EXPECT_GE(sinceNotice + CLOCK_SLACK_MS, pause);
+    if (row.service) {
+        EXPECT_FALSE(serviceRegistered(row.service));
+    }
+    if (earlierService) {
+        EXPECT_EQ(WaitForSingleObject(earlierService, WINDOW_TIMEOUT_MS), WAIT_OBJECT_0)
+            << "the old service's program still runs";
+        CloseHandle(earlierService);
+    }
+    if (row.earlier == Earlier::SERVICE_WINDOW) {
+        // Told to quit (its exit code is the message's 0), not closed.
+        DWORD exitCode = 1;
+        EXPECT_TRUE(scripted_user::waitForExit(earlierWindow, WINDOW_TIMEOUT_MS, &exitCode));
+        EXPECT_EQ(exitCode, 0u);
+        scripted_user::endProgram(&earlierWindow);
+    }
+
     for (const Message& message : row.messages) {
         SCOPED_TRACE(message.caption);
         HWND box = waitForNextMessage(user, message.caption);
@@ -148,6 +307,9 @@ void runRow(scripted_user::ScriptedUser& user, const Row& row) {
     answerFinalQuestion(user, question, row.product, IDNO, "final-question");
     if (::testing::Test::HasFatalFailure()) return;
     EXPECT_EQ(user.transcript().lines(), concat(expected, finalTranscript(row.product, "No")));
+    // Nothing more after the removal's lines.
+    EXPECT_EQ(withoutPollDots(output.text(), &polls), row.output);
+    user.transcript().add("standard output", output.text());
 
     const std::string link =
         joinPath(specialFolder(CSIDL_STARTUP), std::string(row.startupLink) + ".lnk");
@@ -177,15 +339,28 @@ void runRow(scripted_user::ScriptedUser& user, const Row& row) {
 }
 
 TEST_F(CompletionFlags, ServiceProductOnNtInstallsItsServiceAndHasNoStartupLink) {
-    runRow(user, serviceProduct(false, nullptr, {SERVICE_NOTICE}));
+    runRow(user, serviceProduct(false, nullptr, Earlier::NOTHING, "OpenService failed\r\n",
+                                {SERVICE_NOTICE}));
+}
+
+TEST_F(CompletionFlags, RunningOldServiceIsStoppedAndDeletedBeforeTheExtraction) {
+    runRow(user, serviceProduct(false, nullptr, Earlier::RUNNING_SERVICE,
+                                "Stopping FernSvc.\r\nFernSvc stopped.\r\nFernSvc removed.\r\n",
+                                {SERVICE_NOTICE}));
+}
+
+TEST_F(CompletionFlags, StoppedOldServiceIsDeletedWithoutAWait) {
+    runRow(user, serviceProduct(false, nullptr, Earlier::STOPPED_SERVICE, "FernSvc removed.\r\n",
+                                {SERVICE_NOTICE}));
 }
 
 TEST_F(CompletionFlags, FailedServiceInstallationIsToldBeforeTheFinalQuestion) {
-    runRow(user, serviceProduct(false, "3", {SERVICE_NOTICE, SERVICE_FAILED}));
+    runRow(user, serviceProduct(false, "3", Earlier::NOTHING, "OpenService failed\r\n",
+                                {SERVICE_NOTICE, SERVICE_FAILED}));
 }
 
-TEST_F(CompletionFlags, ServiceProductOnWindows95FamilyIsLinkedAndStartedWithoutAQuestion) {
-    runRow(user, serviceProduct(true, nullptr, {}));
+TEST_F(CompletionFlags, ServiceProductOnWindows95FamilyQuitsTheOldServiceWindowAndLinksAndStarts) {
+    runRow(user, serviceProduct(true, nullptr, Earlier::SERVICE_WINDOW, "", {}));
 }
 
 TEST_F(CompletionFlags, StartupOfferAnsweredYesLinksAndStartsTheProduct) {

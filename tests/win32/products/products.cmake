@@ -1,7 +1,10 @@
 # Test products of the completion stage, included by tests/win32's list.
 #
 #   service/  Fernhollow: a service program, the helper installer, a startup
-#             offer with its own shortcut name and arguments
+#             offer with its own shortcut name and arguments; its service
+#             name does not begin with the product's name, so that its
+#             service window on the Windows 95 family is told to quit rather
+#             than closed as a copy of the product would be
 #   startup/  Brackenmoor: a startup offer with a question, no arguments,
 #             no service and no helper
 #

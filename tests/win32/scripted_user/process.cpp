@@ -5,7 +5,7 @@
 namespace scripted_user {
 
 bool startProgram(const std::string& exe, const std::string& arguments,
-                  const std::string& folder, Program* program) {
+                  const std::string& folder, Program* program, HANDLE standardOutput) {
     // CreateProcessA may write into the command line, so it gets a copy.
     std::string line = "\"" + exe + "\"";
     if (!arguments.empty()) line += " " + arguments;
@@ -14,8 +14,15 @@ bool startProgram(const std::string& exe, const std::string& arguments,
 
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
+    if (standardOutput) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        startup.hStdOutput = standardOutput;
+        startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    }
     PROCESS_INFORMATION started = {};
-    if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+    if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr,
+                        standardOutput ? TRUE : FALSE, 0, nullptr,
                         folder.empty() ? nullptr : folder.c_str(), &startup, &started)) {
         return false;
     }

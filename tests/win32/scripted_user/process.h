@@ -13,9 +13,12 @@ struct Program {
 };
 
 // Starts `exe` with the command-line arguments `arguments` (may be empty) in
-// the current directory `folder`. False when the program does not start.
+// the current directory `folder`. With `standardOutput`, an inheritable
+// handle, the program writes its standard output there; its standard input
+// and error are this process's. False when the program does not start.
 bool startProgram(const std::string& exe, const std::string& arguments,
-                  const std::string& folder, Program* program);
+                  const std::string& folder, Program* program,
+                  HANDLE standardOutput = nullptr);
 
 // Waits up to `milliseconds` for the program to end; true with its exit
 // code when it did.

@@ -18,7 +18,7 @@ ScriptedUser::~ScriptedUser() { endProgram(&program_); }
 bool ScriptedUser::start(const std::string& exe, const std::string& folder,
                          const std::string& arguments) {
     endProgram(&program_);
-    return startProgram(exe, arguments, folder, &program_);
+    return startProgram(exe, arguments, folder, &program_, standardOutput_);
 }
 
 HWND ScriptedUser::waitForWindow(const std::string& caption, DWORD milliseconds) {

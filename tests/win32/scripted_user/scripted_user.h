@@ -31,6 +31,10 @@ public:
     // Starts the program in `folder` as its current directory.
     bool start(const std::string& exe, const std::string& folder,
                const std::string& arguments = "");
+    // The programs started from now on write their standard output to
+    // `file`, an inheritable handle that the caller keeps open; null gives
+    // them none of their own again.
+    void redirectOutput(HANDLE file) { standardOutput_ = file; }
     const Program& program() const { return program_; }
 
     // Waits for the program's top-level window with exactly this caption
@@ -79,6 +83,7 @@ public:
 
 private:
     Program program_;
+    HANDLE standardOutput_ = nullptr;
     Transcript transcript_;
 };
 

@@ -10,11 +10,16 @@
 //   starts the service, records its end and exits with 0, or with the
 //   system's error code when either step fails;
 // - started by the Service Control Manager: the service, which reports
-//   running and, on the stop control, stop-pending and then stopped;
+//   running and, on the stop control, stop-pending and then stopped; with
+//   "-stop-pending=MS" on its command line (in its registered binary path)
+//   it stays stop-pending for MS milliseconds before it reports stopped,
+//   as a service does that takes its time to shut down;
 // - started plainly on the Windows 95 family, or anywhere the Service
 //   Control Manager did not start it: a hidden top-level window titled
-//   "<service name> Win9x Service" whose thread runs until WM_QUIT (or
-//   until the window is closed).
+//   "<service name> Win9x Service" whose thread runs until WM_QUIT, and
+//   then exits with the message's wParam, or until the window is closed,
+//   and then exits with 2, so that a test can tell which of the two setup
+//   sent.
 #include <windows.h>
 
 #include "command_log.h"
@@ -30,14 +35,31 @@ char serviceName[] = TW_SERVICE_NAME;
 SERVICE_STATUS_HANDLE statusHandle = nullptr;
 HANDLE stopRequested = nullptr;
 
-bool contains(const char* text, const char* part) {
+// Exit code of the window thread when its window was closed rather than
+// told to quit.
+const int CLOSED_EXIT_CODE = 2;
+
+// Where `part` first occurs in `text`, just after it; null when it does not.
+const char* after(const char* text, const char* part) {
     const int length = lstrlenA(part);
     for (; *text; ++text) {
         int i = 0;
         while (i < length && text[i] == part[i]) ++i;
-        if (i == length) return true;
+        if (i == length) return text + length;
     }
-    return false;
+    return nullptr;
+}
+
+bool contains(const char* text, const char* part) { return after(text, part) != nullptr; }
+
+// The milliseconds of "-stop-pending=MS" on the command line; 0 without it.
+DWORD stopPendingMs() {
+    const char* digits = after(GetCommandLineA(), "-stop-pending=");
+    DWORD value = 0;
+    for (; digits && *digits >= '0' && *digits <= '9' && value < 600000; ++digits) {
+        value = value * 10 + static_cast<DWORD>(*digits - '0');
+    }
+    return value;
 }
 
 // The value of TW_SERVICE_INSTALL_RESULT when it is a decimal number,
@@ -100,7 +122,7 @@ void report(DWORD state, DWORD waitHint) {
 
 void WINAPI controlHandler(DWORD control) {
     if (control == SERVICE_CONTROL_STOP) {
-        report(SERVICE_STOP_PENDING, 2000);
+        report(SERVICE_STOP_PENDING, 2000 + stopPendingMs());
         SetEvent(stopRequested);
     }
 }
@@ -116,19 +138,21 @@ void WINAPI serviceMain(DWORD, LPSTR*) {
     report(SERVICE_RUNNING, 0);
     WaitForSingleObject(stopRequested, INFINITE);
     CloseHandle(stopRequested);
+    Sleep(stopPendingMs());
     report(SERVICE_STOPPED, 0);
 }
 
 LRESULT CALLBACK hiddenWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_DESTROY) {
-        PostQuitMessage(0);
+        PostQuitMessage(CLOSED_EXIT_CODE);
         return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
 // What the Windows 95 family runs instead of a service: a window that
-// setup finds by its title and ends with WM_QUIT. Never shown.
+// setup finds by its title and ends with WM_QUIT. Never shown. Returns the
+// wParam of the WM_QUIT that ended the thread.
 int runHiddenWindow(HINSTANCE instance) {
     char title[sizeof(serviceName) + 16];
     lstrcpyA(title, serviceName);
@@ -141,12 +165,12 @@ int runHiddenWindow(HINSTANCE instance) {
     HWND window = CreateWindowExA(0, windowClass.lpszClassName, title, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                                   CW_USEDEFAULT, 200, 100, nullptr, nullptr, instance, nullptr);
     if (!window) return 1;
-    MSG message;
+    MSG message = {};
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
-    return 0;
+    return static_cast<int>(message.wParam);
 }
 
 }  // namespace
