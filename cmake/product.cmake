@@ -131,7 +131,7 @@ function(tw_add_setup_program target id output_dir)
     tw_engine_flags(${target})
     target_include_directories(${target} PRIVATE ${CMAKE_BINARY_DIR}/products/${id}/generated)
     set_source_files_properties(${PROJECT_SOURCE_DIR}/ui/setup.rc PROPERTIES
-        OBJECT_DEPENDS ${CMAKE_BINARY_DIR}/products/${id}/generated/product.ico)
+        OBJECT_DEPENDS "${CMAKE_BINARY_DIR}/products/${id}/generated/product.ico;${PROJECT_SOURCE_DIR}/ui/setup.manifest")
     target_link_options(${target} PRIVATE -s)
     set_target_properties(${target} PROPERTIES
         OUTPUT_NAME setup RUNTIME_OUTPUT_DIRECTORY ${output_dir})

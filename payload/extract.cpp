@@ -136,6 +136,28 @@ ExtractResult extractPayloadFrom(const PayloadTable& table, WindowHandle window,
     return EXTRACT_DONE;
 }
 
+PayloadCheck checkPayloadFrom(const PayloadTable& table) {
+    unsigned char* buffer = static_cast<unsigned char*>(payload_io::allocate(CHUNK_SIZE));
+    if (!buffer) return PAYLOAD_UNCHECKED;
+    PayloadCheck result = PAYLOAD_INTACT;
+    for (int32_t i = 0; i < table.fileCount && result == PAYLOAD_INTACT; ++i) {
+        const int32_t last = table.fileChunkCounts[i] - 1;
+        for (int32_t c = 0; c <= last; ++c) {
+            uLongf produced = 0;
+            // The generator cuts every piece but a file's last to the full size.
+            if (!inflateChunk(table.fileChunks[i][c], table.fileChunkLengths[i][c], buffer,
+                              &produced) ||
+                produced > CHUNK_SOURCE_SIZE || (c < last && produced != CHUNK_SOURCE_SIZE) ||
+                produced == 0) {
+                result = PAYLOAD_DAMAGED;
+                break;
+            }
+        }
+    }
+    payload_io::release(buffer);
+    return result;
+}
+
 int makeParentDirectories(const char* path) {
     char prefix[PATH_BUFFER_SIZE];
     for (size_t i = 0; path[i] != '\0'; ++i) {

@@ -24,6 +24,17 @@ ExtractResult extractPayloadFrom(const PayloadTable& table, WindowHandle window,
 // The same for the table linked into this program.
 ExtractResult extractPayload(WindowHandle window, ProgressCallback callback);
 
+// Whether every chunk of the table is whole, found before anything is
+// written: each inflates without error (zlib checks its own checksum) into
+// the working buffer, to a full piece or, as a file's last chunk, to at
+// most one. A buffer that cannot be had leaves the table unchecked; the
+// extraction then reports the lack of memory itself.
+enum PayloadCheck { PAYLOAD_INTACT, PAYLOAD_DAMAGED, PAYLOAD_UNCHECKED };
+PayloadCheck checkPayloadFrom(const PayloadTable& table);
+
+// The same for the table linked into this program.
+PayloadCheck checkPayload();
+
 // Creates every directory on the path before its last separator; a drive
 // designator ("C:") is passed over. Returns 1 when all exist, 0 when one
 // cannot be created (those made so far stay).

@@ -9,3 +9,5 @@ ExtractResult extractPayload(WindowHandle window, ProgressCallback callback) {
 int removePayloadFiles(WindowHandle window, ProgressCallback callback) {
     return removePayloadFilesFrom(payloadTable, window, callback);
 }
+
+PayloadCheck checkPayload() { return checkPayloadFrom(payloadTable); }

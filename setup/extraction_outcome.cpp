@@ -2,6 +2,10 @@
 
 #include "common/bounded_text.h"
 
+const char DAMAGED_SETUP_TEXT[] =
+    "The setup program is damaged, probably by an incomplete download. Nothing has been "
+    "installed. Obtain a new copy of the setup program and run it again.";
+
 const char* extractionFailureText(ExtractResult result) {
     switch (result) {
     case EXTRACT_CANNOT_CREATE:

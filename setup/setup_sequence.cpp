@@ -112,6 +112,16 @@ bool oldServiceStage(const InstallerConfig& config) {
     return true;
 }
 
+// A payload found damaged before the backdrop: the user is told, with the
+// failure's caption and no owner yet, and nothing has been written.
+void damagedSetupStage(const InstallerConfig& config) {
+    if (!formatExtractionFailureCaption(setupState.scratchText, sizeof setupState.scratchText,
+                                        config.productName)) {
+        copyText(setupState.scratchText, sizeof setupState.scratchText, "Installation Failed");
+    }
+    showWarning(nullptr, setupState.scratchText, DAMAGED_SETUP_TEXT);
+}
+
 // A failed extraction: tell the user, then take back the payload files
 // that the run left in the data folder. Directories stay, and the progress
 // dialog stays on the screen with its last texts.
@@ -134,6 +144,12 @@ int runSetupWith(ModuleHandle instance, const InstallerConfig& config) {
     // dialog already do.
     setup_platform::restrictDllSearch();
     setupState.platformId = setup_platform::platformId();
+    // Every chunk is checked before the first window: a setup damaged in
+    // its download must not leave half a product behind.
+    if (checkPayload() == PAYLOAD_DAMAGED) {
+        damagedSetupStage(config);
+        return 0;
+    }
 
     if (!setup_platform::createBackdrop()) return 0;
     agreementStage();

@@ -268,7 +268,9 @@ TEST_F(Extraction, ADamagedChunkWritesNoneOfItsOutput) {
         SCOPED_TRACE(c.label);
         TestPayload payload;
         payload.add("big.bin", patternBytes(70000, 1), T2001);
+        EXPECT_EQ(PAYLOAD_INTACT, checkPayloadFrom(payload.table()));
         c.damage(payload.chunk(0, 1));
+        EXPECT_EQ(PAYLOAD_DAMAGED, checkPayloadFrom(payload.table()));
         EXPECT_EQ(EXTRACT_WRITE_FAILED, extractPayloadFrom(payload.table(), nullptr, nullptr));
         Bytes written = readFile("big.bin");
         Bytes original = patternBytes(70000, 1);
@@ -281,8 +283,34 @@ TEST_F(Extraction, AChunkInflatingPastTheBufferIsRefused) {
     Bytes tooBig = patternBytes(CHUNK_SIZE + 1, 2);
     TestPayload payload;
     payload.addRawChunks("over.bin", {compressStream(tooBig.data(), tooBig.size())}, T2001);
+    EXPECT_EQ(PAYLOAD_DAMAGED, checkPayloadFrom(payload.table()));
     EXPECT_EQ(EXTRACT_WRITE_FAILED, extractPayloadFrom(payload.table(), nullptr, nullptr));
     EXPECT_TRUE(readFile("over.bin").empty());
+}
+
+TEST(PayloadCheck, OnlyAFilesLastChunkMayBeShortOrLongerThanAPieceNone) {
+    const Bytes piece = patternBytes(CHUNK_SOURCE_SIZE, 3), little = patternBytes(100, 4);
+    const Bytes tooLong = patternBytes(CHUNK_SOURCE_SIZE + 1, 5);
+    const Bytes wholePiece = compressStream(piece.data(), piece.size());
+    const Bytes shortPiece = compressStream(little.data(), little.size());
+    const Bytes longPiece = compressStream(tooLong.data(), tooLong.size());
+    const Bytes nothing = compressStream(nullptr, 0);
+    struct Row {
+        const char* label;
+        std::vector<Bytes> chunks;
+        PayloadCheck check;
+    };
+    const Row rows[] = {
+        {"full pieces, a short last one", {wholePiece, wholePiece, shortPiece}, PAYLOAD_INTACT},
+        {"a short piece before the last", {shortPiece, wholePiece}, PAYLOAD_DAMAGED},
+        {"a last piece longer than the generator cuts", {longPiece}, PAYLOAD_DAMAGED},
+        {"a last piece of nothing", {wholePiece, nothing}, PAYLOAD_DAMAGED},
+    };
+    for (const Row& row : rows) {
+        TestPayload payload;
+        payload.add("intact.txt", little, 0).addRawChunks("odd.bin", row.chunks, 0);
+        EXPECT_EQ(row.check, checkPayloadFrom(payload.table())) << row.label;
+    }
 }
 
 TEST_F(Extraction, ATableWithoutChunksReportsCompletion) {

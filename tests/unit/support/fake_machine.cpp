@@ -117,6 +117,7 @@ void setCurrentDrive(char drive) {
     addDirectory(machine.currentDirectory);
 }
 void failBackdrop() { machine.backdropFails = true; }
+void damagePayload() { machine.payloadDamaged = true; }
 void setPlatform(uint32_t platformId) { machine.platformId = platformId; }
 
 Step ok(const std::string& parent, const std::string& application) {
@@ -302,6 +303,11 @@ void endProcess(int status) {
 }  // namespace setup_platform
 
 // --- the extraction ----------------------------------------------------------
+
+PayloadCheck checkPayload() {
+    note("check payload");
+    return machine.payloadDamaged ? PAYLOAD_DAMAGED : PAYLOAD_INTACT;
+}
 
 ExtractResult extractPayload(WindowHandle window, ProgressCallback callback) {
     note("extract into " + machine.currentDirectory);

@@ -38,6 +38,7 @@ void setFreeClusters(char drive, uint32_t freeClusters);  // 8 sectors of 512 by
 void failFreeSpace(char drive);
 void setCurrentDrive(char drive);
 void failBackdrop();
+void damagePayload();  // the payload check finds a damaged chunk
 void setPlatform(uint32_t platformId);  // PLATFORM_NT unless set
 
 // The user. Each folder dialog takes steps until one ends it: OK with the

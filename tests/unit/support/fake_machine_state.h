@@ -23,6 +23,7 @@ struct Machine {
     std::set<char> freeSpaceFails;
     std::string currentDirectory;  // always with its drive: "C:\\..."
     bool backdropFails = false;
+    bool payloadDamaged = false;
     uint32_t platformId = 2;
     std::vector<Step> folderSteps;
     size_t nextStep = 0;

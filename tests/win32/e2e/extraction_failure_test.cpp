@@ -1,15 +1,18 @@
 // Extraction that cannot finish: the user is told why in the product's own
 // words, and the files written so far are taken back.
 #include "e2e/e2e_support.h"
+#include "e2e/data_folder_support.h"
 #include "e2e/setup_driving.h"
+#include "scripted_user/top_windows.h"
 
 namespace e2e {
 namespace {
 
 using ExtractionFailure = ScriptedRun;
 
-// A chunk of the payload holds at most this many bytes of its file.
-const size_t CHUNK_SOURCE_SIZE = 30000;
+const char DAMAGED_SETUP_TEXT[] =
+    "The setup program is damaged, probably by an incomplete download. Nothing has been "
+    "installed. Obtain a new copy of the setup program and run it again.";
 
 // The failure message is answered with OK, and setup ends with 0; the
 // transcript holds the opening and exactly that.
@@ -108,24 +111,23 @@ TEST_F(ExtractionFailure, FullDiskFailsTheWrite) {
     EXPECT_TRUE(fillerAfter == fill) << "the filler changed";
 }
 
-TEST_F(ExtractionFailure, DamagedChunkFailsTheWriteBeforeItsBytesLand) {
-    const std::string folder = "C:\\twtest\\damaged";
-    ASSERT_TRUE(makeEmptyFolder(folder));
-
-    std::vector<std::string> opening;
-    HWND box = runToFailureMessage(user, buildPath(TW_DAMAGED_SETUP_EXE), folder, &opening);
+// A setup damaged in its download is found out before its first window:
+// the user is told so, and nothing at all is written.
+TEST_F(ExtractionFailure, DamagedSetupSaysSoBeforeAnyWindowAndWritesNothing) {
+    ASSERT_TRUE(makeEmptyFolder(SETUP_START_FOLDER));
+    ASSERT_TRUE(user.start(buildPath(TW_DAMAGED_SETUP_EXE), SETUP_START_FOLDER));
+    HWND box = user.waitForMessageBox(FAILURE_CAPTION, WINDOW_TIMEOUT_MS);
     ASSERT_NE(box, nullptr) << "no message box captioned " << FAILURE_CAPTION;
-    EXPECT_EQ(user.readMessageBox(box), WRITE_FAILED_TEXT);
-    // A damaged chunk is rejected whole: the file it belongs to holds
-    // exactly the chunks before it.
-    for (size_t size : expectOnlyChunkBytesOnDisk(folder)) {
-        EXPECT_EQ(size % CHUNK_SOURCE_SIZE, 0u) << size << " bytes: part of a chunk reached the disk";
-    }
-    EXPECT_TRUE(user.screenshot("damaged-payload-message"));
-    expectFailureTold(user, box, WRITE_FAILED_TEXT, opening);
+    EXPECT_EQ(user.readMessageBox(box), DAMAGED_SETUP_TEXT);
+    EXPECT_EQ(scripted_user::visibleTopLevelWindows(user.program().processId),
+              std::vector<HWND>{box})
+        << "a window stands beside the message: the backdrop came first";
+    EXPECT_TRUE(user.screenshot("damaged-setup-message"));
+    expectFailureTold(user, box, DAMAGED_SETUP_TEXT, {});
 
-    expectNoPayloadFileLeft(folder);
-    EXPECT_TRUE(folderEntries(folder).empty());
+    EXPECT_FALSE(isDirectory(joinPath(data_folder::programFilesFolder(), "Tarnwick")));
+    EXPECT_FALSE(fileExists(data_folder::settingsFilePath()));
+    EXPECT_TRUE(folderEntries(SETUP_START_FOLDER).empty());
 }
 
 }  // namespace

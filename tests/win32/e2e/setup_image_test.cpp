@@ -154,5 +154,54 @@ TEST_F(SetupImage, ShippedProgramsStartOnTheOldestSystemsOfBothFamilies) {
     }
 }
 
+// The application manifest as the loader finds it: resource type 24, id 1,
+// read from the file with the system's own resource functions.
+std::string manifestOf(const std::string& path) {
+    HMODULE image = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!image) return "";
+    std::string text;
+    HRSRC found = FindResourceA(image, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    HGLOBAL loaded = found ? LoadResource(image, found) : nullptr;
+    const char* bytes = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
+    if (bytes) text.assign(bytes, SizeofResource(image, found));
+    FreeLibrary(image);
+    return text;
+}
+
+TEST_F(SetupImage, ManifestsAskForTheRightRightsAndChangeNothingElse) {
+    struct Row {
+        std::string path;
+        const char* level;
+    };
+    const std::string programs = buildPath(TW_SHIPPED_PROGRAMS_DIR);
+    const Row rows[] = {
+        {buildPath(TW_SHIPPED_SETUP_EXE), "requireAdministrator"},
+        {joinPath(programs, "kluninst.exe"), "requireAdministrator"},
+        {joinPath(programs, "tarnwick.exe"), "asInvoker"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.path);
+        const std::string manifest = manifestOf(row.path);
+        ASSERT_FALSE(manifest.empty()) << "no manifest resource";
+        user.transcript().add("manifest", row.path);
+        EXPECT_NE(manifest.find(std::string("requestedExecutionLevel level=\"") + row.level +
+                                "\" uiAccess=\"false\""),
+                  std::string::npos);
+        // Vista, 7, 8, 8.1 and 10: the system then reports itself as it is.
+        for (const char* id : {"e2011457-1546-43c5-a5fe-008deee3d3f0",
+                               "35138b9a-5d96-4fbd-8e2d-a2440225f93a",
+                               "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38",
+                               "1f676c76-80e1-4239-95bb-83d0f6d0da78",
+                               "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"}) {
+            EXPECT_NE(manifest.find(std::string("<supportedOS Id=\"{") + id + "}\"/>"),
+                      std::string::npos)
+                << id;
+        }
+        // Pixel layouts and classic dialogs stay as they are.
+        EXPECT_EQ(manifest.find("dpiAware"), std::string::npos);
+        EXPECT_EQ(manifest.find("Common-Controls"), std::string::npos);
+    }
+}
+
 }  // namespace
 }  // namespace e2e
