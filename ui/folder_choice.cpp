@@ -70,10 +70,25 @@ bool acceptFolderChoice(WindowHandle dialog, const char* parent, const char* app
     // "C:\Data\\" names C:\Data, yet the runtime's status query finds no
     // folder by a name with a trailing separator; a root keeps its own.
     cutTrailingSeparators(setupState.dataFolder);
+    // "Tarnwick " makes and opens Tarnwick, but "Tarnwick \tarnwick.exe"
+    // leads nowhere: the links and the uninstall entry are built on the
+    // name the folder really has.
+    cutTrailingDotsAndBlanks(setupState.dataFolder);
     if (!fits || !payloadPathsFit(setupState.dataFolder, longestDataFolderName(payloadTable))) {
         showWarning(dialog, "Folder Name Too Long",
                     "That folder name is too long to hold the application's files. Please choose "
                     "a folder with a shorter path.");
+        return false;
+    }
+    // A network path cannot be kept: once the dialog has taken a folder its
+    // separators are normalised, and the two that open "\\server\share" become
+    // one, which names a folder of the current drive instead. Refused before
+    // anything is made on the share.
+    if (isPathSeparator(setupState.dataFolder[0]) && isPathSeparator(setupState.dataFolder[1])) {
+        showWarning(dialog, "Can't Install to a Network Path",
+                    "That location is a network path. The application can only store its data "
+                    "files in a folder on one of the drives of this computer. Please choose "
+                    "another location, or give the network folder a drive letter first.");
         return false;
     }
     switch (folder_platform::pathKind(setupState.dataFolder)) {

@@ -66,6 +66,21 @@ bool joinDataFolder(const char* parent, const char* application, char* out, size
     return joinPath(out, size, folder, application);
 }
 
+void cutTrailingDotsAndBlanks(char* path) {
+    cutTrailingSeparators(path);
+    size_t length = strlen(path);
+    size_t start = length;
+    while (start > 0 && !isPathSeparator(path[start - 1])) --start;
+    // "C:.." is the parent of drive C:'s current directory, not a name.
+    if (start == 0 && length >= 2 && path[1] == ':') start = 2;
+    const char* last = path + start;
+    if (strcmp(last, ".") == 0 || strcmp(last, "..") == 0) return;
+    while (length > start && (path[length - 1] == '.' || path[length - 1] == ' ')) {
+        path[--length] = '\0';
+    }
+    cutTrailingSeparators(path);
+}
+
 bool defaultFolderFromProgramFiles(const char* programFiles, const char* groupName, char* out,
                                    size_t size) {
     return copyText(out, size, programFiles) && appendGroup(out, size, groupName);

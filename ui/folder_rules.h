@@ -17,6 +17,14 @@ void splitDataFolder(const char* folder, char* parent, size_t parentSize, char* 
 // one (an empty parent gets one too), then the application folder.
 bool joinDataFolder(const char* parent, const char* application, char* out, size_t size);
 
+// The folder as the system names it. The system drops the dots and blanks
+// that end a path's last component when it makes or opens the folder, yet a
+// component inside a longer path keeps its blanks: every path built on the
+// folder must start from the name without them. "." and ".." name other
+// folders and stay; a last component of dots and blanks alone names its
+// parent. Trailing separators go too, a root's kept. In place.
+void cutTrailingDotsAndBlanks(char* path);
+
 // The default below the Program Files folder: trailing separators cut, "\",
 // the group name.
 bool defaultFolderFromProgramFiles(const char* programFiles, const char* groupName, char* out,

@@ -42,13 +42,22 @@ char currentDriveLetter() {
     return drive >= 'a' && drive <= 'z' ? static_cast<char>(drive - 'a' + 'A') : drive;
 }
 
-// The file system's key for a path: upper case, "\" only, relative paths
-// and drive-relative ones ("\x") resolved against the current directory.
+// The file system's key for a path: upper case, "\" only, without the dots
+// and blanks that end its last component (as the system drops them),
+// relative paths and drive-relative ones ("\x") resolved against the current
+// directory. A network path ("\\server\share") is on no drive and stays as
+// it is.
 std::string key(std::string path) {
     for (char& c : path) {
         if (c == '/') c = '\\';
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     }
+    const size_t last = path.find_last_of('\\') + 1;  // 0 without a separator
+    if (path.compare(last, std::string::npos, ".") != 0 &&
+        path.compare(last, std::string::npos, "..") != 0) {
+        while (path.size() > last && (path.back() == '.' || path.back() == ' ')) path.pop_back();
+    }
+    if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') return path;
     if (!path.empty() && path[0] == '\\') return std::string(1, currentDriveLetter()) + ":" + path;
     if (path.size() < 2 || path[1] != ':') return key(machine.currentDirectory + "\\" + path);
     return path;

@@ -119,6 +119,13 @@ TEST(FolderChoice, EachWayOfOkDecidesAndOnlyAnAcceptedFolderIsEnteredAndRecorded
           "question[dialog] Write Data to Existing Folder? -> Yes", "chdir C:\\",
           "setting tarnwick.ini Options dataDir=C:\\"},
          "C:\\"},
+        {"a name ending in dots or blanks is known by the name the system gives the folder",
+         [] { fake_machine::addDirectory("C:\\Data"); },
+         {ok("C:\\Data", "Tarnwick. ")}, {}, 1,
+         {"dialog[backdrop] C:\\Program Files | Tarnwick", "OK C:\\Data | Tarnwick. ",
+          "stat C:\\Data\\Tarnwick", "mkdir C:\\Data\\Tarnwick", "chdir C:\\Data\\Tarnwick",
+          "setting tarnwick.ini Options dataDir=C:\\Data\\Tarnwick"},
+         "C:\\Data\\Tarnwick"},
         {"a file asks for a folder name; a folder that cannot be made is refused",
          [] {
              fake_machine::addFile("C:\\notes.txt");
@@ -136,6 +143,18 @@ TEST(FolderChoice, EachWayOfOkDecidesAndOnlyAnAcceptedFolderIsEnteredAndRecorded
           "OK C:\\" + std::string(230, 'p') + " | Tarnwick",
           "warning[dialog] Folder Name Too Long", "Cancel", "warning[backdrop] Shutting Down"},
          ""},
+        {"a network path is refused unmade: normalised, it would name a folder of the "
+         "current drive",
+         [] {
+             fake_machine::addDirectory("\\\\server\\share");
+             fake_machine::addDirectory("C:\\server\\share");
+         },
+         {ok("\\\\server\\share", "x"), ok("//server/share", "x"), cancel()}, {}, 0,
+         {"dialog[backdrop] C:\\Program Files | Tarnwick", "OK \\\\server\\share | x",
+          "warning[dialog] Can't Install to a Network Path", "OK //server/share | x",
+          "warning[dialog] Can't Install to a Network Path", "Cancel",
+          "warning[backdrop] Shutting Down"},
+         ""},
         {"an accepted folder that cannot be entered: told, and the dialog comes back",
          [] {
              fake_machine::addDirectory("D:\\Tarnwick");
@@ -151,6 +170,13 @@ TEST(FolderChoice, EachWayOfOkDecidesAndOnlyAnAcceptedFolderIsEnteredAndRecorded
          {ok("C:", "windows"), cancel()}, {true}, 0,
          {"dialog[backdrop] C:\\Program Files | Tarnwick", "OK C: | windows", "stat C:\\windows",
           "question[dialog] Write Data to Existing Folder? -> Yes",
+          "warning[backdrop] Can't Install to Windows Directory", "dialog[backdrop] C: | windows",
+          "Cancel", "warning[backdrop] Shutting Down"},
+         ""},
+        {"the Windows directory named with a trailing dot: warned all the same", nullptr,
+         {ok("C:", "windows."), cancel()}, {true}, 0,
+         {"dialog[backdrop] C:\\Program Files | Tarnwick", "OK C: | windows.",
+          "stat C:\\windows", "question[dialog] Write Data to Existing Folder? -> Yes",
           "warning[backdrop] Can't Install to Windows Directory", "dialog[backdrop] C: | windows",
           "Cancel", "warning[backdrop] Shutting Down"},
          ""},

@@ -68,6 +68,25 @@ TEST(PathRules, TrailingSeparatorsAreCutButARootKeepsItsOwn) {
     EXPECT_STREQ("", small);
 }
 
+TEST(FolderRules, TrailingDotsAndBlanksOfTheLastNameAreCut) {
+    struct Case {
+        const char* in;
+        const char* out;
+    };
+    for (Case c : {Case{"C:\\Data\\Tarnwick.", "C:\\Data\\Tarnwick"},
+                   Case{"C:\\Data\\Tarnwick ", "C:\\Data\\Tarnwick"},
+                   Case{"C:\\Data\\Tarnwick. .\\", "C:\\Data\\Tarnwick"},
+                   Case{"C:\\Data \\Tarnwick", "C:\\Data \\Tarnwick"},
+                   Case{"C:\\Data\\..", "C:\\Data\\.."}, Case{"C:\\Data\\.", "C:\\Data\\."},
+                   Case{"C:\\Data\\...", "C:\\Data"}, Case{"C:\\ .", "C:\\"},
+                   Case{"\\..", "\\.."}, Case{"\\. ", "\\"}, Case{"C:..", "C:.."},
+                   Case{"C:Tarnwick.", "C:Tarnwick"}, Case{"C:\\", "C:\\"}, Case{"", ""}}) {
+        std::vector<char> buffer(c.in, c.in + strlen(c.in) + 1);
+        cutTrailingDotsAndBlanks(buffer.data());
+        EXPECT_STREQ(c.out, buffer.data()) << "\"" << c.in << "\"";
+    }
+}
+
 TEST(FolderRules, SplitForTheDialog) {
     struct Case {
         const char* folder;
