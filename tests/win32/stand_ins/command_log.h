@@ -58,16 +58,22 @@ inline bool appendRecord(const char* record) {
     return false;
 }
 
-// "<name>\tstart\t<command line>\r\n"
-inline bool recordStart() {
-    static const char hex[] = "0123456789ABCDEF";
-    char record[kRecordSize];
+// A record begins with the program's own file name and the record's kind.
+inline int beginRecord(char* record, const char* kind) {
     char name[MAX_PATH];
     int used = 0;
     record[0] = '\0';
     ownName(name, sizeof(name));
     put(record, &used, name);
-    put(record, &used, "\tstart\t");
+    put(record, &used, kind);
+    return used;
+}
+
+// "<name>\tstart\t<command line>\r\n"
+inline bool recordStart() {
+    static const char hex[] = "0123456789ABCDEF";
+    char record[kRecordSize];
+    int used = beginRecord(record, "\tstart\t");
     for (const char* p = GetCommandLineA(); *p; ++p) {
         const unsigned char byte = static_cast<unsigned char>(*p);
         if (byte < 0x20) {
@@ -85,12 +91,7 @@ inline bool recordStart() {
 // "<name>\tend\r\n"
 inline bool recordEnd() {
     char record[kRecordSize];
-    char name[MAX_PATH];
-    int used = 0;
-    record[0] = '\0';
-    ownName(name, sizeof(name));
-    put(record, &used, name);
-    put(record, &used, "\tend\r\n");
+    beginRecord(record, "\tend\r\n");
     return appendRecord(record);
 }
 
