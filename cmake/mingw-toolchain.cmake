@@ -15,7 +15,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# No runtime DLLs beside the programs: libgcc, libstdc++ and winpthread are
-# linked in, so only system DLLs are imported.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# No runtime DLLs beside the programs: the top-level list links libgcc,
+# libstdc++ and winpthread statically into every program.
 set(ZLIB_USE_STATIC_LIBS ON)

@@ -11,7 +11,10 @@ function(tw_engine_flags target)
         # msvcrt's own printf family instead of the runtime's replacement,
         # which would add some 20 KB to every program.
         target_compile_options(${target} PRIVATE
-            $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions -fno-rtti> -Os)
+            $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions -fno-rtti> -Os
+            -ffunction-sections -fno-asynchronous-unwind-tables -fno-unwind-tables -fno-ident)
+        target_link_options(${target} PRIVATE -Wl,--gc-sections)
+        set_property(TARGET ${target} PROPERTY INTERPROCEDURAL_OPTIMIZATION ON)
         target_compile_definitions(${target} PRIVATE __USE_MINGW_ANSI_STDIO=0)
     endif()
 endfunction()

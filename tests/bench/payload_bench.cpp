@@ -1,5 +1,6 @@
 // payload_bench: how long the payload takes to make, to compile for Windows
-// and to extract, on a synthetic product of 64 MiB.
+// and to extract, on a synthetic product of 64 MiB (or --megabytes), here and
+// in a Windows process under Wine; and how big setup.exe's engine is.
 //
 // It prints figures only. A slow machine is not a failure; the exit status is
 // non-zero only when something is broken: a tool fails, the generator's
@@ -48,12 +49,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr uint64_t productBytes = 64ull << 20;
+// The product's size and the runs of each figure (--megabytes, --runs).
+uint64_t productBytes = 64ull << 20;
 constexpr uint64_t productStart = 0x7a27c1c5e0d1ull;
 // Every payload file gets this time, so the generator's output does not
 // depend on when the product folder was written.
 constexpr int32_t fileTime = 1262304000;  // 2010-01-01 00:00:00 UTC
-constexpr int repetitions = 3;
+int repetitions = 3;
 constexpr double compileSecondsGoal = 2.0;
 constexpr double compileMegabytesGoal = 200.0;
 
@@ -318,11 +320,9 @@ void writeProductFolder(const fs::path& folder, const std::vector<SourceFile>& f
 
     const std::string agreement = "The benchmark's agreement.\r\nNothing to agree to.\r\n";
     writeWhole(folder / "agreement.txt", agreement.data(), agreement.size());
-    // An icon directory naming one 16x16 image; the generator checks the
-    // directory, the resource compiler is not involved here.
-    const unsigned char icon[22] = {0, 0,  1, 0, 1, 0, 16, 16, 0, 0, 1,
-                                    0, 32, 0, 0, 0, 0, 0,  22, 0, 0, 0};
-    writeWhole(folder / "bench.ico", icon, sizeof icon);
+    // The real product's icon: the generator checks its images.
+    fs::copy_file(fs::path(SOURCE_DIR) / "product/tarnwick/tarnwick.ico", folder / "bench.ico",
+                  fs::copy_options::overwrite_existing);
 }
 
 // ---------------------------------------------------------------------------
@@ -586,6 +586,59 @@ void row(const char* label, double wall, double cpu, double megabytesPerSecond, 
            column(peak, "%7.1f MB", 10).c_str(), note.empty() ? "" : "  ", note.c_str());
 }
 
+// The Windows build tree whose engine runs under Wine here: the shipped
+// 32-bit one where this kernel runs 32-bit programs, else the x86-64 one.
+fs::path windowsTree = "";
+
+// The same payload extracted by the engine in a Windows process under Wine:
+// extraction_figures linked with the generator's output as setup.exe is
+// linked with its product's, in a fresh prefix.
+void windowsFigures(const fs::path& root, const fs::path& generated) {
+    const fs::path link = windowsTree / "tests/bench/link-extraction-figures";
+    const fs::path templatePrefix = windowsTree / "wine-template";
+    printf("\nUnder Wine, the engine of %s on the generator's payload:\n", windowsTree.c_str());
+    if (!fs::exists(link) || !fs::exists(templatePrefix / "system.reg")) {
+        printf("  skipped: that tree has no extraction_figures or Wine template "
+               "(tests/bench/run builds both)\n");
+        return;
+    }
+    const fs::path exe = root / "extraction_figures.exe";
+    const ChildRun linked =
+        runChild({link.string(), generated.string(), exe.string()}, root / "link.log");
+    row("assemble and link, with the payload", linked.seconds, linked.cpuSeconds, -1,
+        linked.peakMegabytes, std::to_string(fs::file_size(exe)) + " bytes");
+
+    const fs::path prefix = root / "prefix";
+    runChild({"cp", "-a", templatePrefix.string(), prefix.string()}, root / "copy.log");
+    setenv("WINEPREFIX", prefix.c_str(), 1);
+    const ChildRun wine = runChild({SOURCE_DIR "/scripts/wine-run", exe.string(), "C:\\bench",
+                                    std::to_string(repetitions)},
+                                   root / "wine.log");
+    runChild({"/usr/lib/wine/wineserver", "-k"}, root / "wineserver.log");
+    unsetenv("WINEPREFIX");
+    // Its own table rows; Wine does not report a process's CPU time.
+    const Bytes output = readWhole(root / "wine.log");
+    printf("%.*s", static_cast<int>(output.size()), reinterpret_cast<const char*>(output.data()));
+    printf("  the whole Wine run (start, %d runs of each, exit) took %.1f s\n", repetitions,
+           wine.seconds);
+    fs::remove_all(prefix);
+}
+
+// The shipped engine's size and what it is made of, from its link map.
+void engineSize() {
+    const fs::path tree = fs::path(SOURCE_DIR) / "build/win32";
+    printf("\nThe engine of %s:\n", (tree / "setup.exe").c_str());
+    if (!fs::exists(tree / "setup.map")) {
+        printf("  skipped: build the win32 preset first (tests/bench/run does)\n");
+        return;
+    }
+    fflush(stdout);
+    const std::string command = SOURCE_DIR "/tests/bench/engine-size '" +
+                                (tree / "setup.exe").string() + "' '" +
+                                (tree / "setup.map").string() + "'";
+    if (system(command.c_str()) != 0) throw Broken("tests/bench/engine-size failed");
+}
+
 int runBenchmark(TemporaryFolder& scratch) {
     const fs::path root = scratch.path;
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
@@ -751,6 +804,10 @@ int runBenchmark(TemporaryFolder& scratch) {
     printf("  verified: %zu of %zu extracted files match their sources, bytes and times\n",
            verified, sources.size());
     printf("  writes end in the page cache (nothing is synced), floors and extraction alike\n");
+    fflush(stdout);
+
+    windowsFigures(root, out);
+    engineSize();
     printf("\nload average after: %s\n", loadAverage().c_str());
     return 0;
 }
@@ -761,14 +818,30 @@ int main(int argc, char** argv) {
     if (argc >= 4 && strcmp(argv[1], measureOption) == 0) return measureCommand(argv[2], argv + 3);
     bool keep = false;
     for (int i = 1; i < argc; ++i) {
+        const bool valued = i + 1 < argc;
         if (strcmp(argv[i], "--keep") == 0) {
             keep = true;
+        } else if (valued && strcmp(argv[i], "--megabytes") == 0 && atoi(argv[i + 1]) > 0) {
+            productBytes = static_cast<uint64_t>(atoi(argv[++i])) << 20;
+        } else if (valued && strcmp(argv[i], "--runs") == 0 && atoi(argv[i + 1]) > 0) {
+            repetitions = atoi(argv[++i]);
+        } else if (valued && strcmp(argv[i], "--windows-tree") == 0) {
+            windowsTree = argv[++i];
         } else {
             fprintf(stderr,
-                    "usage: payload_bench [--keep]\n"
-                    "  --keep  leave the temporary folder in place\n");
+                    "usage: payload_bench [--keep] [--megabytes N] [--runs N] [--windows-tree DIR]\n"
+                    "  --keep          leave the temporary folder in place\n"
+                    "  --megabytes N   the synthetic product's size (default 64)\n"
+                    "  --runs N        runs of each figure, the best kept (default 3)\n"
+                    "  --windows-tree  the Windows build whose engine runs under Wine\n"
+                    "                  (default build/win32, or build/win64 where this\n"
+                    "                  kernel cannot run 32-bit programs)\n");
             return 2;
         }
+    }
+    if (windowsTree.empty()) {
+        const bool runs32 = system(SOURCE_DIR "/scripts/can-run-32bit >/dev/null 2>&1") == 0;
+        windowsTree = fs::path(SOURCE_DIR) / (runs32 ? "build/win32" : "build/win64");
     }
     try {
         TemporaryFolder scratch;
