@@ -129,7 +129,9 @@ Inspection inspect(const std::filesystem::path& productDir, const std::filesyste
     if (result.bytes > maxPayloadBytes)
         found.emplace_back("payload", "holds " + std::to_string(result.bytes) + " bytes, more than the " +
                                           std::to_string(maxPayloadBytes) +
-                                          " that one 32-bit setup program can carry");
+                                          " that one 32-bit setup program can carry: Windows maps "
+                                          "setup.exe whole, chunks included, into the 2 GiB of a "
+                                          "32-bit process, beside the system's DLLs");
     // Contents are read only once the sizes are known to be acceptable.
     if (readContents && found.empty()) {
         for (std::size_t i = 0, read = 0; i < description.payload.size(); ++i) {

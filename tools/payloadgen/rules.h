@@ -30,7 +30,13 @@ constexpr std::size_t maxServiceNameBytes = 256;
 // Windows 95 family lives in one 64 KB segment together with its own
 // bookkeeping.
 constexpr std::size_t maxAgreementBytes = 60000;
-// setup.exe is one 32-bit image that the loader maps whole, chunks included.
+// setup.exe is one 32-bit image that the loader maps whole, chunks included,
+// into a process of 2 GiB that also holds the system's DLLs, wherever the
+// system put them, and the heap and stacks. Compressed chunks are at most a
+// few hundredths of a percent larger than their pieces, so this keeps the
+// image near 1 GiB at most. The toolchain goes further (a PE32 of 2.1 GB
+// links, and is then larger than any 32-bit process); a product of 1 GiB is
+// the largest measured to build and install.
 constexpr uint64_t maxPayloadBytes = uint64_t{1} << 30;
 
 // The longest folder that setup proposes for the product's data: the
