@@ -24,9 +24,10 @@
 // [caption]", in milliseconds from just before setup was started: "probe"
 // (how long after its own start each probe ended), "created" (setup's
 // process made), "seen" (a window of setup's found), "answered" (its
-// button pressed) and "exited" (setup ended). No picture is taken then: a
-// capture would be the user's time, and the busy ring's would take the CPU
-// from setup's animation in the middle of its wait.
+// button pressed), "product" (the product's process made) and "exited"
+// (setup ended). No picture is taken then: a capture would be the user's
+// time, and the busy ring's would take the CPU from setup's animation in
+// the middle of its wait.
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -199,6 +200,18 @@ bool processTimes(HANDLE process, ULONGLONG* created, ULONGLONG* exited) {
     return true;
 }
 
+// When the running process `processId` was made; false when it cannot be
+// asked.
+bool creationTime(DWORD processId, ULONGLONG* created) {
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    if (!process) return false;
+    FILETIME creation, exit, kernel, user;
+    const bool known = GetProcessTimes(process, &creation, &exit, &kernel, &user) != 0;
+    CloseHandle(process);
+    if (known) *created = ticks(creation);
+    return known;
+}
+
 // The moments of a timed run. Kept in memory and written once at the end,
 // so that keeping them takes nothing from setup while it runs.
 class Timeline {
@@ -338,6 +351,12 @@ int main(int argc, char** argv) {
             user.transcript().add("timeout", "the product's window did not show");
             exitCode = AUTOPILOT_FAILED;
         } else {
+            DWORD productId = 0;
+            ULONGLONG productCreated = 0;
+            GetWindowThreadProcessId(product, &productId);
+            if (creationTime(productId, &productCreated)) {
+                timeline.markAt(productCreated, "product");
+            }
             waitForAnyControl(product, CONTROLS_TIMEOUT_MS);
             recordWindow(user, product, ++number, output);
             if (!closeProduct(user, product)) {
