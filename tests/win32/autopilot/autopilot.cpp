@@ -21,7 +21,8 @@
 // With --times the run is timed, for tests/bench/whole-run: PROBE.EXE, a
 // program that does nothing, is started and waited for a few times first,
 // and OUTPUT-FOLDER\times.txt gets one line per moment, "<ms> <event>
-// [caption]", in milliseconds from just before setup was started: "probe"
+// [caption]", printed after the transcript too, in milliseconds from just
+// before setup was started: "probe"
 // (how long after its own start each probe ended), "created" (setup's
 // process made), "seen" (a window of setup's found), "answered" (its
 // button pressed), "product" (the product's process made) and "exited"
@@ -230,6 +231,7 @@ public:
         if (!caption.empty()) lines_ += " " + caption;
         lines_ += "\n";
     }
+    const std::string& text() const { return lines_; }
     bool save(const std::string& path) const {
         FILE* file = fopen(path.c_str(), "wb");
         if (!file) return false;
@@ -366,6 +368,7 @@ int main(int argc, char** argv) {
         }
     }
     fputs(user.transcript().joined().c_str(), stdout);
+    if (timed) fputs(timeline.text().c_str(), stdout);
     if (!user.transcript().save(output + "\\transcript.txt")) {
         fprintf(stderr, "autopilot: cannot save the transcript in %s\n", output.c_str());
     }
