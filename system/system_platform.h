@@ -18,8 +18,10 @@ void setTextValue(RegistryKey* key, const char* name, const char* text);
 void setNumberValue(RegistryKey* key, const char* name, uint32_t number);
 void closeKey(RegistryKey* key);
 
-// Starts a command line shown normally and returns at once; the result
-// does not matter to the run.
+// Starts a command line shown normally; the result does not matter to the
+// run. Returns once the program first waits for input (or after a time
+// limit of the system's), not when it ends: a run that starts the product
+// at its end lasts until the product has started.
 void startProgram(const char* commandLine);
 
 // Runs `path` with argument zero `argumentZero` and up to two more (null

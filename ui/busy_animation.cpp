@@ -26,6 +26,14 @@ void composeFrame(HDC frame, HDC background, int dx, int dy) {
     }
 }
 
+// Whole milliseconds since `start`, rounded down, so that a frame never
+// sleeps less than it has left.
+int64_t millisecondsSince(const LARGE_INTEGER& start, const LARGE_INTEGER& frequency) {
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return (now.QuadPart - start.QuadPart) * 1000 / frequency.QuadPart;
+}
+
 }  // namespace
 
 void showBusyAnimation(int32_t durationMs) {
@@ -48,12 +56,18 @@ void showBusyAnimation(int32_t durationMs) {
     HGDIOBJ previousFont = SelectObject(frame, setupState.titleFont);
     SetTextColor(frame, LETTER_COLOUR);
 
-    // The wait lasts its full number of frames whatever the drawing does.
+    // The wait lasts its full number of frames whatever the drawing does,
+    // and no longer than they take: each frame sleeps what is left of it
+    // after its drawing. Where the system has no high-resolution counter
+    // (the calls may fail), every frame sleeps whole, its drawing added.
+    LARGE_INTEGER frequency, start;
+    const bool paced = QueryPerformanceFrequency(&frequency) && frequency.QuadPart > 0 &&
+                       QueryPerformanceCounter(&start);
     int frames = busyFrameCount(durationMs);
     for (int n = 0; n < frames; ++n) {
         composeFrame(frame, background, dx, dy);
         BitBlt(window, area.left, area.top, dx + 1, dy + 1, frame, 0, 0, SRCCOPY);
-        Sleep(BUSY_FRAME_MS);
+        Sleep(paced ? busyFrameSleep(n, millisecondsSince(start, frequency)) : BUSY_FRAME_MS);
         busyFrame = nextBusyFrame(busyFrame);
     }
 

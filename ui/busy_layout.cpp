@@ -27,3 +27,9 @@ int busyFrameCount(int32_t durationMs) {
 }
 
 int nextBusyFrame(int busyFrame) { return (busyFrame + 1) % BUSY_STEPS; }
+
+int32_t busyFrameSleep(int frame, int64_t elapsedMs) {
+    const int64_t left = (static_cast<int64_t>(frame) + 1) * BUSY_FRAME_MS - elapsedMs;
+    if (left <= 0) return 0;
+    return left > BUSY_FRAME_MS ? BUSY_FRAME_MS : static_cast<int32_t>(left);
+}

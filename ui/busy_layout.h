@@ -28,3 +28,9 @@ int busyFrameCount(int32_t durationMs);
 
 // The rotation step after one more frame.
 int nextBusyFrame(int busyFrame);
+
+// How long frame `frame` (0 the first) sleeps once it is drawn, `elapsedMs`
+// after the first was begun: frame n ends (n + 1) * 100 ms after that, so
+// that drawing comes out of the frames' sleep instead of adding to the
+// wait. Never more than a frame's 100 ms, none for a frame already late.
+int32_t busyFrameSleep(int frame, int64_t elapsedMs);

@@ -86,6 +86,39 @@ TEST(BusyLayout, FramesPerWaitAndTheTurningStep) {
     EXPECT_EQ(24, frame);
 }
 
+TEST(BusyLayout, EachFrameSleepsWhatIsLeftOfItsTimeFromTheStart) {
+    struct Case {
+        const char* label;
+        int frame;
+        int64_t elapsedMs;
+        int32_t sleepMs;
+    };
+    const Case cases[] = {
+        {"first frame, drawn at once", 0, 0, 100},
+        {"first frame, drawing took 3 ms", 0, 3, 97},
+        {"tenth frame on time", 9, 900, 100},
+        {"tenth frame after 9 ms of drawing in all", 9, 909, 91},
+        {"exactly at its end", 9, 1000, 0},
+        {"late", 9, 1250, 0},
+        {"ahead (a short sleep before) sleeps one frame only", 9, 850, 100},
+        {"last frame of a 10 s wait", 99, 9998, 2},
+        {"long after a start far back", 79, 8000000000LL, 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.sleepMs, busyFrameSleep(c.frame, c.elapsedMs)) << c.label;
+    }
+    // Frames drawn in no time and woken on time end the wait at exactly its
+    // length; drawing never lengthens it while a frame takes less than 100 ms.
+    for (int64_t drawMs : {0, 7, 99}) {
+        int64_t clock = 0;
+        for (int n = 0; n < busyFrameCount(8000); ++n) {
+            clock += drawMs;
+            clock += busyFrameSleep(n, clock);
+        }
+        EXPECT_EQ(8000, clock) << drawMs << " ms of drawing a frame";
+    }
+}
+
 TEST(ProgressText, PercentageLineIsWrittenUnclamped) {
     char line[64];
     struct Case {

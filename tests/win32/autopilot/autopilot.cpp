@@ -1,6 +1,6 @@
 // Runs a setup program the way a user who accepts every default would:
 //
-//   autopilot.exe SETUP.EXE FOLDER OUTPUT-FOLDER [SECONDS]
+//   autopilot.exe [--times PROBE.EXE] SETUP.EXE FOLDER OUTPUT-FOLDER [SECONDS]
 //
 // Starts SETUP.EXE with FOLDER (created when missing) as its current
 // directory. Each new top-level window of setup is recorded in the
@@ -17,9 +17,22 @@
 // the transcript, saves it as OUTPUT-FOLDER\transcript.txt and exits with
 // setup's exit code. Exits with 125 when setup cannot be started or does not
 // end within SECONDS (default 300), or the product's window does not show.
+//
+// With --times the run is timed, for tests/bench/whole-run: PROBE.EXE, a
+// program that does nothing, is started and waited for a few times first,
+// and OUTPUT-FOLDER\times.txt gets one line per moment, "<ms> <event>
+// [caption]", printed after the transcript too, in milliseconds from just
+// before setup was started: "probe"
+// (how long after its own start each probe ended), "created" (setup's
+// process made), "seen" (a window of setup's found), "answered" (its
+// button pressed), "product" (the product's process made) and "exited"
+// (setup ended). No picture is taken then: a capture would be the user's
+// time, and the busy ring's would take the CPU from setup's animation in
+// the middle of its wait.
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include <algorithm>
 #include <string>
@@ -42,6 +55,11 @@ const char FINAL_CAPTION[] = "Installation Successful";
 const char RUNNING_COPIES_CAPTION[] = "Closing Running Copies";
 const ULONGLONG BUSY_RING_AFTER_MS = 1000;
 const size_t SHORT_CAPTION_LENGTH = 32;
+const int PROBE_STARTS = 5;
+const DWORD PROBE_TIMEOUT_MS = 30000;
+
+// Whether screenshots are saved; not in a timed run.
+bool takePictures = true;
 
 // "Install Tarnwick - Agreement" becomes "install-tarnwick-agreement".
 std::string shortCaption(const std::string& caption) {
@@ -91,6 +109,7 @@ int defaultAnswer(HWND window) {
 
 // Saves the screen as OUTPUT-FOLDER\NN-<name>.png.
 void savePicture(int number, const std::string& name, const std::string& output) {
+    if (!takePictures) return;
     char prefix[16];
     snprintf(prefix, sizeof prefix, "%02d-", number);
     std::string picture = output + "\\" + prefix + name + ".png";
@@ -101,7 +120,10 @@ void savePicture(int number, const std::string& name, const std::string& output)
 void recordWindow(ScriptedUser& user, HWND window, int number, const std::string& output) {
     std::string caption = windowCaption(window);
     user.transcript().add("window", caption);
-    waitForAnyControl(window, CONTROLS_TIMEOUT_MS);
+    // A dialog may show before its controls are made. A plain window may
+    // have none at all, as the backdrop has: waiting for one there kept the
+    // agreement unanswered for the whole timeout.
+    if (windowClass(window) == "#32770") waitForAnyControl(window, CONTROLS_TIMEOUT_MS);
     if (isMessageBox(window)) {
         user.readMessageBox(window);
     } else {
@@ -154,6 +176,93 @@ bool closeProduct(ScriptedUser& user, HWND window) {
     return PostMessageA(window, WM_CLOSE, 0, 0) && waitUntilGone(window, PRODUCT_TIMEOUT_MS);
 }
 
+// A moment as a count of 100 ns since 1601, the unit of FILETIME.
+ULONGLONG ticks(const FILETIME& time) {
+    return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+ULONGLONG now() {
+    FILETIME time;
+    GetSystemTimePreciseAsFileTime(&time);
+    return ticks(time);
+}
+
+// When the process was made and when it ended, as the system recorded them:
+// exact where a poll would be late by up to its interval. False while it
+// runs.
+bool processTimes(HANDLE process, ULONGLONG* created, ULONGLONG* exited) {
+    FILETIME creation, exit, kernel, user;
+    if (WaitForSingleObject(process, 0) != WAIT_OBJECT_0 ||
+        !GetProcessTimes(process, &creation, &exit, &kernel, &user)) {
+        return false;
+    }
+    *created = ticks(creation);
+    *exited = ticks(exit);
+    return true;
+}
+
+// When the running process `processId` was made; false when it cannot be
+// asked.
+bool creationTime(DWORD processId, ULONGLONG* created) {
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    if (!process) return false;
+    FILETIME creation, exit, kernel, user;
+    const bool known = GetProcessTimes(process, &creation, &exit, &kernel, &user) != 0;
+    CloseHandle(process);
+    if (known) *created = ticks(creation);
+    return known;
+}
+
+// The moments of a timed run. Kept in memory and written once at the end,
+// so that keeping them takes nothing from setup while it runs.
+class Timeline {
+public:
+    void begin() { origin_ = now(); }
+    void mark(const char* event, const std::string& caption = "") {
+        markAt(now(), event, caption);
+    }
+    void markAt(ULONGLONG at, const char* event, const std::string& caption = "") {
+        add(static_cast<double>(static_cast<LONGLONG>(at - origin_)) / 1e4, event, caption);
+    }
+    void add(double milliseconds, const char* event, const std::string& caption = "") {
+        char line[64];
+        snprintf(line, sizeof line, "%.1f %s", milliseconds, event);
+        lines_ += line;
+        if (!caption.empty()) lines_ += " " + caption;
+        lines_ += "\n";
+    }
+    const std::string& text() const { return lines_; }
+    bool save(const std::string& path) const {
+        FILE* file = fopen(path.c_str(), "wb");
+        if (!file) return false;
+        bool written = fwrite(lines_.data(), 1, lines_.size(), file) == lines_.size();
+        return fclose(file) == 0 && written;
+    }
+
+private:
+    ULONGLONG origin_ = 0;
+    std::string lines_;
+};
+
+// What a start costs by itself under this Wine: PROBE.EXE, which does
+// nothing, from just before its start to its end, a few times. False when
+// it does not start or end.
+bool timeProbe(const std::string& probe, Timeline* timeline) {
+    for (int i = 0; i < PROBE_STARTS; ++i) {
+        Program program;
+        const ULONGLONG started = now();
+        ULONGLONG created = 0, exited = 0;
+        DWORD exitCode = 0;
+        bool ended = startProgram(probe, "", "", &program) &&
+                     waitForExit(program, PROBE_TIMEOUT_MS, &exitCode) &&
+                     processTimes(program.process, &created, &exited);
+        endProgram(&program);
+        if (!ended) return false;
+        timeline->add(static_cast<double>(exited - started) / 1e4, "probe");
+    }
+    return true;
+}
+
 bool makeFolder(const std::string& folder) {
     for (size_t i = 3; i <= folder.size(); ++i) {
         if (i < folder.size() && folder[i] != '\\' && folder[i] != '/') continue;
@@ -170,10 +279,20 @@ bool makeFolder(const std::string& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    std::string probe;
+    if (argc > 2 && strcmp(argv[1], "--times") == 0) {
+        probe = argv[2];
+        argc -= 2;
+        argv += 2;
+    }
+    const bool timed = !probe.empty();
     if (argc < 4 || argc > 5) {
-        fprintf(stderr, "usage: autopilot.exe SETUP.EXE FOLDER OUTPUT-FOLDER [SECONDS]\n");
+        fprintf(stderr,
+                "usage: autopilot.exe [--times PROBE.EXE] SETUP.EXE FOLDER OUTPUT-FOLDER "
+                "[SECONDS]\n");
         return AUTOPILOT_FAILED;
     }
+    takePictures = !timed;
     const std::string setup = argv[1], folder = argv[2], output = argv[3];
     const DWORD limit = argc == 5 ? static_cast<DWORD>(atoi(argv[4])) * 1000 : 300000;
     if (!makeFolder(folder) || !makeFolder(output)) {
@@ -183,7 +302,14 @@ int main(int argc, char** argv) {
 
     // Whatever shows already is no window of the product's.
     const std::vector<HWND> before = visibleTopLevelWindows(0);
+    Timeline timeline;
+    if (timed && !timeProbe(probe, &timeline)) {
+        fprintf(stderr, "autopilot: %s did not start and end (error %lu)\n", probe.c_str(),
+                GetLastError());
+        return AUTOPILOT_FAILED;
+    }
     ScriptedUser user;
+    timeline.begin();
     if (!user.start(setup, folder)) {
         fprintf(stderr, "autopilot: cannot start %s (error %lu)\n", setup.c_str(),
                 GetLastError());
@@ -197,8 +323,10 @@ int main(int argc, char** argv) {
         for (HWND window : visibleTopLevelWindows(user.program().processId)) {
             if (std::find(answered.begin(), answered.end(), window) != answered.end()) continue;
             answered.push_back(window);
+            timeline.mark("seen", windowCaption(window));
             const std::string caption = windowCaption(window);
             const int answer = handleWindow(user, window, ++number, output);
+            if (answer != 0) timeline.mark("answered", caption);
             if (answer == IDYES && caption == FINAL_CAPTION) productStarted = true;
             if (answer != 0 && caption == RUNNING_COPIES_CAPTION) {
                 busyRingAt = GetTickCount64() + BUSY_RING_AFTER_MS;
@@ -210,6 +338,11 @@ int main(int argc, char** argv) {
         }
         return !isRunning(user.program());
     });
+    ULONGLONG created = 0, exited = 0;
+    if (ended && processTimes(user.program().process, &created, &exited)) {
+        timeline.markAt(created, "created");
+        timeline.markAt(exited, "exited");
+    }
     DWORD exitCode = AUTOPILOT_FAILED;
     if (!ended || !user.waitForExit(0, &exitCode)) {
         user.transcript().add("timeout", "setup did not end in time");
@@ -220,6 +353,13 @@ int main(int argc, char** argv) {
             user.transcript().add("timeout", "the product's window did not show");
             exitCode = AUTOPILOT_FAILED;
         } else {
+            DWORD productId = 0;
+            ULONGLONG productCreated = 0;
+            GetWindowThreadProcessId(product, &productId);
+            if (creationTime(productId, &productCreated)) {
+                timeline.markAt(productCreated, "product");
+            }
+            waitForAnyControl(product, CONTROLS_TIMEOUT_MS);
             recordWindow(user, product, ++number, output);
             if (!closeProduct(user, product)) {
                 user.transcript().add("timeout", "the product's window did not close");
@@ -228,8 +368,13 @@ int main(int argc, char** argv) {
         }
     }
     fputs(user.transcript().joined().c_str(), stdout);
+    if (timed) fputs(timeline.text().c_str(), stdout);
     if (!user.transcript().save(output + "\\transcript.txt")) {
         fprintf(stderr, "autopilot: cannot save the transcript in %s\n", output.c_str());
+    }
+    if (timed && !timeline.save(output + "\\times.txt")) {
+        fprintf(stderr, "autopilot: cannot save the times in %s\n", output.c_str());
+        exitCode = AUTOPILOT_FAILED;
     }
     return static_cast<int>(exitCode);
 }
