@@ -74,9 +74,10 @@ endfunction()
 function(tw_source_time product_dir out)
     set(${out} "" PARENT_SCOPE)
     if(NOT "$ENV{SOURCE_DATE_EPOCH}" STREQUAL "")
-        if(NOT "$ENV{SOURCE_DATE_EPOCH}" MATCHES "^[0-9]+$")
-            message(FATAL_ERROR "SOURCE_DATE_EPOCH is \"$ENV{SOURCE_DATE_EPOCH}\", "
-                                "not a number of seconds since 1970-01-01 UTC")
+        # Setup stores times in 32 bits: 2147483647 is in January 2038.
+        if(NOT "$ENV{SOURCE_DATE_EPOCH}" MATCHES "^[0-9]+$" OR "$ENV{SOURCE_DATE_EPOCH}" GREATER 2147483647)
+            message(FATAL_ERROR "SOURCE_DATE_EPOCH is \"$ENV{SOURCE_DATE_EPOCH}\", not a number of "
+                                "seconds since 1970-01-01 UTC from 0 to 2147483647")
         endif()
         set(${out} "$ENV{SOURCE_DATE_EPOCH}" PARENT_SCOPE)
         return()

@@ -134,51 +134,35 @@ TEST(GeneratedOutput, SourcesStayPortableAndReadOnly) {
     }
 }
 
-// The times in the generated table, in payload order.
-std::vector<int64_t> storedTimes(const fs::path& outputDir) {
-    const std::string table = gentest::readFile(outputDir / "payload_table.cpp");
-    std::smatch match;
-    EXPECT_TRUE(std::regex_search(table, match, std::regex(R"(fileTimes\[\] = \{([^}]*)\})")));
-    std::vector<int64_t> times;
-    std::istringstream list(match[1].str());
-    for (std::string item; std::getline(list, item, ',');) times.push_back(std::stoll(item));
-    return times;
-}
-
-void setFileTime(const fs::path& path, int64_t seconds) {
-    const struct timeval times[2] = {{seconds, 0}, {seconds, 0}};
-    ASSERT_EQ(utimes(path.c_str(), times), 0) << path;
-}
-
+// The same product in two folders, its files made at other times: with a
+// source time, the same bytes.
 TEST(GeneratedOutput, SourceTimeHidesWhereAndWhenTheFilesWereMade) {
-    const int32_t sourceTime = 1500000000;
-    const int64_t earlier = sourceTime - 86400;
+    const int64_t sourceTime = 1500000000, earlier = sourceTime - 86400;
     struct Row {
         const char* label;
         bool built;
         std::optional<int32_t> described;  // the entry's "time"
-        int64_t firstTime, secondTime;     // the file's time in each copy
+        int64_t firstTime, secondTime;     // the file's time in each folder
         int64_t stored;
     };
     const Row rows[] = {
         {"source file older than the sources", false, {}, earlier, earlier, earlier},
         {"source file checked out later", false, {}, sourceTime + 10, 1900000000, sourceTime},
-        {"built program linked later", true, {}, sourceTime + 20, 1900000020, sourceTime},
-        {"built program from before", true, {}, earlier, earlier - 5, sourceTime},
+        {"built program, whenever linked", true, {}, earlier, 1900000020, sourceTime},
         {"time given later", false, 2000000000, sourceTime + 30, 1900000030, 2000000000},
     };
-    // The same product in two folders of their own, its files made at other times.
     gentest::TestProduct first, second;
     for (gentest::TestProduct* product : {&first, &second}) {
         product->description["payload"] = nlohmann::json::array();
         for (std::size_t i = 0; i < std::size(rows); ++i) {
-            const Row& row = rows[i];
             const std::string name = "file" + std::to_string(i) + ".bin";
-            const fs::path file = (row.built ? product->builtDir() : product->productDir()) / name;
+            const fs::path file = (rows[i].built ? product->builtDir() : product->productDir()) / name;
             gentest::writeFile(file, gentest::sampleBytes(40000, static_cast<uint32_t>(i), i % 2 == 0));
-            setFileTime(file, product == &first ? row.firstTime : row.secondTime);
-            nlohmann::json entry = {{"name", name}, {row.built ? "built" : "source", name}};
-            if (row.described) entry["time"] = *row.described;
+            const int64_t time = product == &first ? rows[i].firstTime : rows[i].secondTime;
+            const struct timeval times[2] = {{time, 0}, {time, 0}};
+            ASSERT_EQ(utimes(file.c_str(), times), 0);
+            nlohmann::json entry = {{"name", name}, {rows[i].built ? "built" : "source", name}};
+            if (rows[i].described) entry["time"] = *rows[i].described;
             product->description["payload"].push_back(entry);
         }
         const auto result = product->run({"--source-time", std::to_string(sourceTime)});
@@ -187,16 +171,12 @@ TEST(GeneratedOutput, SourceTimeHidesWhereAndWhenTheFilesWereMade) {
     for (const char* name : outputNames)
         EXPECT_EQ(gentest::readFile(first.outputDir() / name), gentest::readFile(second.outputDir() / name))
             << name;
-    const std::vector<int64_t> times = storedTimes(first.outputDir());
-    ASSERT_EQ(times.size(), std::size(rows));
-    for (std::size_t i = 0; i < std::size(rows); ++i) EXPECT_EQ(times[i], rows[i].stored) << rows[i].label;
-
-    // Without it, each file keeps its own time.
-    ASSERT_EQ(second.run().status, 0);
-    const std::vector<int64_t> own = storedTimes(second.outputDir());
-    ASSERT_EQ(own.size(), std::size(rows));
-    for (std::size_t i = 0; i < std::size(rows); ++i)
-        EXPECT_EQ(own[i], rows[i].described ? *rows[i].described : rows[i].secondTime) << rows[i].label;
+    std::string expected;
+    for (const Row& row : rows) expected += (expected.empty() ? "" : ", ") + std::to_string(row.stored);
+    EXPECT_NE(gentest::readFile(first.outputDir() / "payload_table.cpp")
+                  .find("fileTimes[] = {\n    " + expected + "\n};"),
+              std::string::npos)
+        << expected;
 }
 
 TEST(StringLiteral, EscapesWhatTheCompilerCouldMisread) {
