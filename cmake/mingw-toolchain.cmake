@@ -15,6 +15,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# No runtime DLLs beside the programs: the top-level list links libgcc,
-# libstdc++ and winpthread statically into every program.
+# No runtime DLLs beside the programs and no link time in their headers:
+# the top-level list sets both for every program it links.
 set(ZLIB_USE_STATIC_LIBS ON)

@@ -54,6 +54,62 @@ function(tw_described_files product_dir out)
     set(${out} ${existing} PARENT_SCOPE)
 endfunction()
 
+# Runs git in `dir`; `result` receives what it printed, or "" when it failed.
+function(tw_git dir result)
+    execute_process(COMMAND ${GIT_EXECUTABLE} ${ARGN} WORKING_DIRECTORY ${dir}
+        RESULT_VARIABLE failed OUTPUT_VARIABLE output ERROR_QUIET OUTPUT_STRIP_TRAILING_WHITESPACE)
+    if(failed)
+        set(output "")
+    endif()
+    set(${result} "${output}" PARENT_SCOPE)
+endfunction()
+
+# The time that makes a product's payload the same wherever and whenever it
+# is built (payloadgen --source-time): SOURCE_DATE_EPOCH when set, else the
+# time of the commit checked out where git tracks the product folder; empty
+# for a folder outside git, whose files keep their own times. It is read
+# when the build is configured, and a commit, checkout or reset in that
+# repository configures the build again, so that the generator's command
+# line, and with it the payload, follows.
+function(tw_source_time product_dir out)
+    set(${out} "" PARENT_SCOPE)
+    if(NOT "$ENV{SOURCE_DATE_EPOCH}" STREQUAL "")
+        # Setup stores times in 32 bits: 2147483647 is in January 2038.
+        if(NOT "$ENV{SOURCE_DATE_EPOCH}" MATCHES "^[0-9]+$" OR "$ENV{SOURCE_DATE_EPOCH}" GREATER 2147483647)
+            message(FATAL_ERROR "SOURCE_DATE_EPOCH is \"$ENV{SOURCE_DATE_EPOCH}\", not a number of "
+                                "seconds since 1970-01-01 UTC from 0 to 2147483647")
+        endif()
+        set(${out} "$ENV{SOURCE_DATE_EPOCH}" PARENT_SCOPE)
+        return()
+    endif()
+    find_package(Git QUIET)
+    if(NOT Git_FOUND)
+        return()
+    endif()
+    # A maker's folder that merely lies inside a clone is not its checkout.
+    tw_git(${product_dir} tracked ls-files --error-unmatch product.json)
+    tw_git(${product_dir} time log -1 --format=%ct)
+    if(NOT tracked OR NOT time MATCHES "^[0-9]+$")
+        return()
+    endif()
+    # HEAD names the branch or commit checked out, the branch's own file or
+    # packed-refs its commit, and HEAD's log grows with every move of it.
+    tw_git(${product_dir} branch symbolic-ref -q HEAD)
+    set(git_paths --git-path HEAD --git-path logs/HEAD --git-path packed-refs)
+    if(branch)
+        list(APPEND git_paths --git-path ${branch})
+    endif()
+    tw_git(${product_dir} files rev-parse --path-format=absolute ${git_paths})
+    string(REPLACE "\n" ";" files "${files}")
+    foreach(file IN LISTS files)
+        # A file named here that does not exist would configure every build.
+        if(EXISTS "${file}")
+            set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${file}")
+        endif()
+    endforeach()
+    set(${out} ${time} PARENT_SCOPE)
+endfunction()
+
 # Builds one of a product's Win32 programs into the product's built folder.
 # Called from a product folder's CMakeLists.txt; PRODUCT_BUILT_DIR and
 # PRODUCT_ID are set by tw_add_product before it adds that folder.
@@ -72,7 +128,8 @@ endfunction()
 # Builds the folder's programs (when it has a CMakeLists.txt) and defines the
 # object library <id>_payload holding its payload tables, configuration
 # record and agreement text. <id>_payload_dir names the generated folder,
-# which also holds product.ico for the resource script.
+# which also holds product.ico for the resource script, and <id>_source_time
+# the time handed to the generator (see tw_source_time; empty for none).
 function(tw_add_product id product_dir)
     set(PRODUCT_ID ${id})
     set(PRODUCT_BUILT_DIR ${CMAKE_BINARY_DIR}/products/${id}/built)
@@ -91,13 +148,18 @@ function(tw_add_product id product_dir)
     foreach(p IN LISTS programs)
         list(APPEND program_files $<TARGET_FILE:${p}>)
     endforeach()
+    tw_source_time(${product_dir} source_time)
+    set(source_time_option "")
+    if(NOT source_time STREQUAL "")
+        set(source_time_option --source-time ${source_time})
+    endif()
     set(outputs ${out}/payload_chunks.S ${out}/payload_table.cpp
                 ${out}/installer_config.cpp ${out}/payload_chunks.bin
                 ${out}/product.ico)
     add_custom_command(
         OUTPUT ${outputs}
         COMMAND ${TW_PAYLOADGEN} --product ${product_dir}
-                --built ${PRODUCT_BUILT_DIR} --output ${out}
+                --built ${PRODUCT_BUILT_DIR} --output ${out} ${source_time_option}
         DEPENDS ${TW_PAYLOADGEN_TARGET} ${TW_PAYLOADGEN} ${product_inputs} ${programs} ${program_files}
         COMMENT "Generating the payload of ${id}"
         # With the terminal to itself, payloadgen shows the compression's
@@ -113,6 +175,7 @@ function(tw_add_product id product_dir)
         COMPILE_OPTIONS "-Wa,-I${out}"
         OBJECT_DEPENDS ${out}/payload_chunks.bin)
     set(${id}_payload_dir ${out} PARENT_SCOPE)
+    set(${id}_source_time "${source_time}" PARENT_SCOPE)
 endfunction()
 
 # tw_add_setup_program(<target> <product-id> <output-folder>)

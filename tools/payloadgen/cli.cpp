@@ -1,5 +1,7 @@
 #include "payloadgen/cli.h"
 
+#include <cstdint>
+#include <limits>
 #include <map>
 #include <new>
 #include <stdexcept>
@@ -13,6 +15,7 @@ namespace {
 
 constexpr const char* usage =
     "usage: payloadgen --product DIR --built DIR --output DIR [--threads N] [--namespace NAME]\n"
+    "                  [--source-time SECONDS]\n"
     "       payloadgen --check DIR [--built DIR]\n"
     "       payloadgen --product DIR --uninstall-header FILE\n"
     "       payloadgen --help\n"
@@ -29,6 +32,13 @@ constexpr const char* usage =
     "  --threads N       compress on N threads (default: one per core)\n"
     "  --namespace NAME  put the definitions in namespace NAME and begin the\n"
     "                    chunk labels with NAME instead of \"payload\"\n"
+    "  --source-time SECONDS\n"
+    "                    the time of the product's sources (their commit's, or\n"
+    "                    SOURCE_DATE_EPOCH), in seconds since 1970-01-01 UTC,\n"
+    "                    0 to 2147483647: no file is stored with a later time,\n"
+    "                    and built programs take it, so that the same sources\n"
+    "                    make the same payload wherever and whenever they are\n"
+    "                    built. Times given in product.json stay as written\n"
     "\n"
     "With --check, reads the product folder DIR and reports every problem that\n"
     "would stop the build, and warnings about what would build but likely not\n"
@@ -56,6 +66,19 @@ unsigned parseThreads(const std::string& text) {
     return threads;
 }
 
+// Plain decimal only, as for --threads. Negative times are left out: no
+// commit or SOURCE_DATE_EPOCH lies before 1970.
+int32_t parseSourceTime(const std::string& text) {
+    const auto refused = [&] {
+        return UsageError("--source-time wants seconds from 0 to 2147483647, not \"" + displayed(text) + "\"");
+    };
+    if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos)
+        throw refused();
+    const unsigned long long seconds = std::stoull(text);
+    if (seconds > static_cast<unsigned long long>(std::numeric_limits<int32_t>::max())) throw refused();
+    return static_cast<int32_t>(seconds);
+}
+
 struct Command : Options {
     bool check = false;
 };
@@ -73,7 +96,7 @@ Command parseArguments(const std::vector<std::string>& args) {
         }
         if (option != "--product" && option != "--built" && option != "--output" &&
             option != "--threads" && option != "--namespace" && option != "--uninstall-header" &&
-            option != "--check")
+            option != "--check" && option != "--source-time")
             throw UsageError("unknown argument \"" + displayed(args[i]) + "\"");
         if (!hasValue) {
             if (i + 1 == args.size()) throw UsageError(option + " needs a value");
@@ -84,7 +107,8 @@ Command parseArguments(const std::vector<std::string>& args) {
 
     Command options;
     if (auto found = values.find("--check"); found != values.end()) {
-        for (const char* unused : {"--product", "--output", "--threads", "--namespace", "--uninstall-header"})
+        for (const char* unused :
+             {"--product", "--output", "--threads", "--namespace", "--uninstall-header", "--source-time"})
             if (values.count(unused)) throw UsageError(std::string(unused) + " is not used with --check");
         if (found->second.empty()) throw UsageError("--check needs a product folder");
         options.check = true;
@@ -96,7 +120,7 @@ Command parseArguments(const std::vector<std::string>& args) {
         return options;
     }
     if (auto found = values.find("--uninstall-header"); found != values.end()) {
-        for (const char* unused : {"--built", "--output", "--threads", "--namespace"})
+        for (const char* unused : {"--built", "--output", "--threads", "--namespace", "--source-time"})
             if (values.count(unused))
                 throw UsageError(std::string(unused) + " is not used with --uninstall-header");
         if (found->second.empty()) throw UsageError("--uninstall-header needs a file name");
@@ -114,6 +138,8 @@ Command parseArguments(const std::vector<std::string>& args) {
     options.outputDir = values["--output"];
     if (auto found = values.find("--threads"); found != values.end())
         options.threads = parseThreads(found->second);
+    if (auto found = values.find("--source-time"); found != values.end())
+        options.sourceTime = parseSourceTime(found->second);
     if (auto found = values.find("--namespace"); found != values.end()) {
         options.nameSpace = found->second;
         if (!isValidNamespace(options.nameSpace))

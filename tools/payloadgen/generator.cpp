@@ -24,14 +24,21 @@ namespace payloadgen {
 
 namespace {
 
-// The extractor stores times in a signed 32-bit time_t.
-int32_t modificationTime(const std::filesystem::path& path, const std::string& subject) {
+// The time stored for an entry. A checkout or a link gives a file the time
+// it happened, which differs from build to build; with a source time, that
+// time is capped and a built program takes the source time whole. The
+// extractor stores times in a signed 32-bit time_t.
+int32_t storedTime(const PayloadEntry& entry, std::optional<int32_t> sourceTime,
+                   const std::string& subject) {
+    if (entry.time) return *entry.time;
+    if (entry.built && sourceTime) return *sourceTime;
     struct stat status;
-    if (stat(path.c_str(), &status) != 0)
-        throw Refusal(subject, "cannot read the time of " + path.string() + ": " + std::strerror(errno));
-    const auto seconds = static_cast<int64_t>(status.st_mtime);
+    if (stat(entry.file.c_str(), &status) != 0)
+        throw Refusal(subject, "cannot read the time of " + entry.file.string() + ": " + std::strerror(errno));
+    auto seconds = static_cast<int64_t>(status.st_mtime);
+    if (sourceTime) seconds = std::min<int64_t>(seconds, *sourceTime);
     if (seconds < std::numeric_limits<int32_t>::min() || seconds > std::numeric_limits<int32_t>::max())
-        throw Refusal(subject, "file time " + std::to_string(seconds) + " of " + path.string() +
+        throw Refusal(subject, "file time " + std::to_string(seconds) + " of " + entry.file.string() +
                                    " is outside the signed 32-bit range");
     return static_cast<int32_t>(seconds);
 }
@@ -85,7 +92,7 @@ struct Inspection {
 };
 
 Inspection inspect(const std::filesystem::path& productDir, const std::filesystem::path& builtDir,
-                   bool readContents) {
+                   bool readContents, std::optional<int32_t> sourceTime = std::nullopt) {
     Inspection result;
     result.descriptionFile = (productDir / "product.json").string();
     // Without a built folder, built entries resolve into the product folder;
@@ -116,7 +123,7 @@ Inspection inspect(const std::filesystem::path& productDir, const std::filesyste
         }
         collect(found, [&] {
             const uint64_t size = readableFileSize(entry.file, subject);
-            const int32_t time = entry.time ? *entry.time : modificationTime(entry.file, subject);
+            const int32_t time = storedTime(entry, sourceTime, subject);
             result.sources.push_back({entry.name, {}, time});
             result.bytes += size;
         });
@@ -203,7 +210,7 @@ Summary generate(const Options& options) {
 
     // Everything is read and checked before the output folder is touched, so
     // a refused product leaves the previous outputs as they were.
-    Inspection product = inspect(options.productDir, options.builtDir, true);
+    Inspection product = inspect(options.productDir, options.builtDir, true, options.sourceTime);
     Summary summary;
     summary.bytesIn = product.bytes;
 

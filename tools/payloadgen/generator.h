@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -23,6 +24,12 @@ struct Options {
     std::filesystem::path uninstallHeader;
     unsigned threads = 0;    // 0: every core
     std::string nameSpace;   // "" puts the definitions at global scope
+    // The time of the product's sources (a commit's time): no file is
+    // stored with a later time, and the product's built programs, whose
+    // file times are only the moment they were linked, take it. Times that
+    // the description gives are kept as written. Unset: every file keeps
+    // its own time.
+    std::optional<int32_t> sourceTime;
     // Where the compression shows its progress (a terminal); null: nowhere.
     std::ostream* progress = nullptr;
 };

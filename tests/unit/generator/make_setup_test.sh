@@ -1,8 +1,9 @@
 #!/bin/sh
 # The maker's path, end to end: tests/products/minimal (the example of
 # docs/product-folder.md), its program compiled as the page says, through
-# scripts/make-setup to a setup program; then the same folder broken twice
-# over, which is refused with both problems named and nothing made.
+# scripts/make-setup to a setup program, its files at SOURCE_DATE_EPOCH's
+# time; then the same folder broken twice over, which is refused with both
+# problems named and nothing made.
 #
 #   make_setup_test.sh PROJECT_ROOT WORK_DIR
 #
@@ -22,13 +23,19 @@ rm -f "$product/minimal.exe"
 
 fail() { echo "make_setup_test: $*"; exit 1; }
 
+# With SOURCE_DATE_EPOCH, as a release is made: both files, made just now,
+# are stored at that time.
 status=0
-"$root/scripts/make-setup" --build-dir "$work/build" --jobs 2 "$product" "$out/MinimalSetup.exe" \
+SOURCE_DATE_EPOCH=1000000000 \
+    "$root/scripts/make-setup" --build-dir "$work/build" --jobs 2 "$product" "$out/MinimalSetup.exe" \
     >"$work/made.txt" 2>&1 || status=$?
 cat "$work/made.txt"
 [ "$status" -eq 0 ] || fail "make-setup ended with $status"
 grep -q "^make-setup: $out/MinimalSetup.exe, [0-9]* bytes\$" "$work/made.txt" ||
     fail "make-setup did not name the setup program and its size"
+times=$(sed -n '/fileTimes\[\] = {/,/};/{/fileTimes/d;p;}' "$work/build/products/product/generated/payload_table.cpp" |
+    tr -cd '0-9,')
+[ "$times" = "1000000000,1000000000" ] || fail "stored times $times, not SOURCE_DATE_EPOCH's"
 
 # A 32-bit Windows GUI program: "MZ", and at the PE header's offset the
 # machine i386 (0x14c) and, in its optional header, the GUI subsystem (2).

@@ -1,10 +1,14 @@
 // The generated files: identical for the same product whatever the thread
-// count, rewritten only when they change, and free of anything tied to the
-// build machine or open to misreading by the compiler or assembler.
+// count, and with a source time wherever and whenever its files were made;
+// rewritten only when they change, and free of anything tied to the build
+// machine or open to misreading by the compiler or assembler.
 #include <gtest/gtest.h>
 
+#include <sys/time.h>
 #include <zlib.h>
 
+#include <iterator>
+#include <optional>
 #include <regex>
 #include <sstream>
 
@@ -128,6 +132,51 @@ TEST(GeneratedOutput, SourcesStayPortableAndReadOnly) {
         for (char c : text)
             EXPECT_TRUE(c == '\n' || c == '\t' || (c >= 0x20 && c < 0x7F)) << name << " has byte " << int(c);
     }
+}
+
+// The same product in two folders, its files made at other times: with a
+// source time, the same bytes.
+TEST(GeneratedOutput, SourceTimeHidesWhereAndWhenTheFilesWereMade) {
+    const int64_t sourceTime = 1500000000, earlier = sourceTime - 86400;
+    struct Row {
+        const char* label;
+        bool built;
+        std::optional<int32_t> described;  // the entry's "time"
+        int64_t firstTime, secondTime;     // the file's time in each folder
+        int64_t stored;
+    };
+    const Row rows[] = {
+        {"source file older than the sources", false, {}, earlier, earlier, earlier},
+        {"source file checked out later", false, {}, sourceTime + 10, 1900000000, sourceTime},
+        {"built program, whenever linked", true, {}, earlier, 1900000020, sourceTime},
+        {"time given later", false, 2000000000, sourceTime + 30, 1900000030, 2000000000},
+    };
+    gentest::TestProduct first, second;
+    for (gentest::TestProduct* product : {&first, &second}) {
+        product->description["payload"] = nlohmann::json::array();
+        for (std::size_t i = 0; i < std::size(rows); ++i) {
+            const std::string name = "file" + std::to_string(i) + ".bin";
+            const fs::path file = (rows[i].built ? product->builtDir() : product->productDir()) / name;
+            gentest::writeFile(file, gentest::sampleBytes(40000, static_cast<uint32_t>(i), i % 2 == 0));
+            const int64_t time = product == &first ? rows[i].firstTime : rows[i].secondTime;
+            const struct timeval times[2] = {{time, 0}, {time, 0}};
+            ASSERT_EQ(utimes(file.c_str(), times), 0);
+            nlohmann::json entry = {{"name", name}, {rows[i].built ? "built" : "source", name}};
+            if (rows[i].described) entry["time"] = *rows[i].described;
+            product->description["payload"].push_back(entry);
+        }
+        const auto result = product->run({"--source-time", std::to_string(sourceTime)});
+        ASSERT_EQ(result.status, 0) << result.err;
+    }
+    for (const char* name : outputNames)
+        EXPECT_EQ(gentest::readFile(first.outputDir() / name), gentest::readFile(second.outputDir() / name))
+            << name;
+    std::string expected;
+    for (const Row& row : rows) expected += (expected.empty() ? "" : ", ") + std::to_string(row.stored);
+    EXPECT_NE(gentest::readFile(first.outputDir() / "payload_table.cpp")
+                  .find("fileTimes[] = {\n    " + expected + "\n};"),
+              std::string::npos)
+        << expected;
 }
 
 TEST(StringLiteral, EscapesWhatTheCompilerCouldMisread) {

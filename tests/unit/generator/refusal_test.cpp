@@ -230,6 +230,7 @@ TEST(RefusedProductFile, ModificationTimeBeyond32Bits) {
     EXPECT_NE(fromFile.err.find("product.json: payload[1] \"a.txt\": file time 2147483648"),
               std::string::npos)
         << fromFile.err;
+    EXPECT_EQ(product.run({"--source-time", "1500000000"}).status, 0) << "a source time caps the file's";
 }
 
 TEST(RefusedProductFile, MalformedOrRepeatedJson) {
@@ -286,6 +287,10 @@ TEST(CommandLine, RefusesMalformedArgumentsWithUsage) {
         {"check with an output", {"--check", "p", "--output", "o"}, "--output is not used with --check"},
         {"check with a product", {"--check", "p", "--product", "p"}, "--product is not used with --check"},
         {"check without a folder", {"--check="}, "--check needs a product folder"},
+        {"source time negative", with({"--source-time=-1"}), "--source-time wants seconds from 0"},
+        {"source time beyond 32 bits", with({"--source-time", "2147483648"}), "--source-time wants seconds"},
+        {"check with a source time", {"--check", "p", "--source-time", "1"},
+         "--source-time is not used with --check"},
     };
     for (const UsageRow& row : rows) {
         SCOPED_TRACE(row.label);

@@ -39,14 +39,21 @@ std::string joinPath(const std::string& folder, const std::string& name) {
 std::vector<PayloadFile> tarnwickFiles() {
     const std::string files = buildPath(TW_TARNWICK_FILES_DIR);
     const std::string built = buildPath(TW_TARNWICK_BUILT_DIR);
-    std::vector<PayloadFile> payload = {{"tarnwick.exe", joinPath(built, "tarnwick.exe")}};
+    std::vector<PayloadFile> payload = {{"tarnwick.exe", joinPath(built, "tarnwick.exe"), true}};
     for (const char* name : {"help.htm", "tw.gif", "tw-target.gif", "tw-head-prologue.twr",
                              "tw-body-prologue.twr", "tw-body-epilogue.twr",
                              "tw-menu-insert.twr"}) {
-        payload.push_back({name, joinPath(files, name)});
+        payload.push_back({name, joinPath(files, name), false});
     }
-    payload.push_back({"kluninst.exe", joinPath(built, "kluninst.exe")});
+    payload.push_back({"kluninst.exe", joinPath(built, "kluninst.exe"), true});
     return payload;
+}
+
+int64_t storedTime(const PayloadFile& file) {
+    // TW_TARNWICK_SOURCE_TIME is -1 when the build handed the generator none.
+    const int64_t sourceTime = TW_TARNWICK_SOURCE_TIME;
+    if (sourceTime < 0) return modificationTime(file.source);
+    return file.built ? sourceTime : std::min(modificationTime(file.source), sourceTime);
 }
 
 bool readFile(const std::string& path, std::vector<uint8_t>* bytes) {

@@ -42,10 +42,16 @@ extern const char* const WRITE_FAILED_TEXT;
 struct PayloadFile {
     std::string name;
     std::string source;  // Windows path of the product's own copy
+    bool built;          // one of the product's programs, built with the test
 };
 
 // Tarnwick's nine files in payload order.
 std::vector<PayloadFile> tarnwickFiles();
+
+// The time the build stored for one of them, as the installed file must
+// carry it: the product's copy's own, capped at the build's source time (a
+// commit's), which a built program takes whole.
+int64_t storedTime(const PayloadFile& file);
 
 // Files, read through kernel32 rather than the C runtime that setup uses.
 bool readFile(const std::string& path, std::vector<uint8_t>* bytes);
