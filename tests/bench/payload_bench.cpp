@@ -34,6 +34,7 @@
 #include "support/test_payload.h"
 #include "payload/payload_table.h"
 #include "payloadgen/chunker.h"
+#include "payloadgen/rules.h"
 
 #ifndef PAYLOADGEN_PATH
 #error "PAYLOADGEN_PATH must name the generator to measure"
@@ -631,6 +632,28 @@ void windowsFigures(const fs::path& root, const fs::path& generated) {
     fs::remove_all(prefix);
 }
 
+// The generator's answer to a product one byte over the largest it takes
+// (a sparse file: no disk, and a check reads no content).
+void largestProduct(const fs::path& root) {
+    const fs::path folder = root / "too-large";
+    writeProductFolder(folder, {{"big.bin", {}, fileTime}});
+    fs::resize_file(folder / "files/big.bin", payloadgen::maxPayloadBytes + 1);
+    const std::string command =
+        std::string(PAYLOADGEN_PATH) + " --check '" + folder.string() + "' 2>&1";
+    FILE* output = popen(command.c_str(), "r");
+    if (!output) throw Broken("cannot run " + command);
+    std::string answer;
+    char buffer[512];
+    while (fgets(buffer, sizeof buffer, output)) answer += buffer;
+    const int status = pclose(output);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 1 ||
+        answer.find("more than the") == std::string::npos)
+        throw Broken("payloadgen --check takes a product over its limit: " + answer);
+    printf("\nThe largest product: %llu bytes of payload. One byte more:\n  %s",
+           static_cast<unsigned long long>(payloadgen::maxPayloadBytes), answer.c_str());
+    fs::remove_all(folder);
+}
+
 // The shipped engine's size and what it is made of, from its link map.
 void engineSize() {
     const fs::path tree = fs::path(SOURCE_DIR) / "build/win32";
@@ -814,6 +837,7 @@ int runBenchmark(TemporaryFolder& scratch) {
     fflush(stdout);
 
     windowsFigures(root, out);
+    largestProduct(root);
     engineSize();
     printf("\nload average after: %s\n", loadAverage().c_str());
     return 0;
