@@ -64,7 +64,11 @@ bool pressKey(scripted_user::ScriptedUser& user, HWND dialog, UINT key) {
     LPARAM up = down | static_cast<LPARAM>(0xC0000000UL);
     HWND focus = nullptr;
     DWORD postError = 0;
-    bool pressed = first && scripted_user::pollUntil(WINDOW_TIMEOUT_MS, [&] {
+    if (!first) {
+        user.transcript().add("key not pressed", "the dialog has no I Accept button");
+        return false;
+    }
+    bool pressed = scripted_user::pollUntil(WINDOW_TIMEOUT_MS, [&] {
         focus = focusedControl(dialog);
         if (focus != first) return false;
         if (PostMessageA(first, WM_KEYDOWN, key, down)) return true;
@@ -235,7 +239,14 @@ TEST_F(Agreement, AcceptingLeadsToTheFolderChoice) {
         scripted_user::ScriptedUser caseUser;
         HWND dialog = openAgreement(caseUser);
         ASSERT_NE(dialog, nullptr);
-        ASSERT_TRUE(way.answer(caseUser, dialog));
+        const bool answered = way.answer(caseUser, dialog);
+        // What the user saw is kept whatever happens next.
+        if (!answered) {
+            keepTranscript(user, way.label, caseUser);
+            user.screenshot("unanswered");
+        }
+        ASSERT_TRUE(answered) << "the agreement " << (IsWindow(dialog) ? "was still open" : "had gone")
+                              << " when it was to be answered";
         HWND folder = caseUser.waitForWindow(FOLDER_CAPTION, WINDOW_TIMEOUT_MS);
         keepTranscript(user, way.label, caseUser);
         EXPECT_NE(folder, nullptr) << "no folder choice after the agreement was accepted";
@@ -274,7 +285,14 @@ TEST_F(Agreement, EveryWayOfDecliningEndsTheRunWithNothingWritten) {
         scripted_user::ScriptedUser caseUser;
         HWND dialog = openAgreement(caseUser);
         ASSERT_NE(dialog, nullptr);
-        ASSERT_TRUE(way.answer(caseUser, dialog));
+        const bool answered = way.answer(caseUser, dialog);
+        // What the user saw is kept whatever happens next.
+        if (!answered) {
+            keepTranscript(user, way.label, caseUser);
+            user.screenshot("unanswered");
+        }
+        ASSERT_TRUE(answered) << "the agreement " << (IsWindow(dialog) ? "was still open" : "had gone")
+                              << " when it was to be answered";
         HWND box = caseUser.waitForMessageBox(NOT_INSTALLED_CAPTION, WINDOW_TIMEOUT_MS);
         if (box) {
             EXPECT_EQ(caseUser.readMessageBox(box), NOT_INSTALLED_TEXT);
