@@ -121,9 +121,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The settings entry is written once, last, only for the folder chosen.
     size_t settingWrites = 0;
     for (const std::string& line : log) settingWrites += startsWith(line, "setting ");
-    // Folders made, as Windows names them: it takes "C:\\x" for "C:\x",
-    // which the in-memory machine keeps apart (and so lets "C:\\WINDOWS" be
-    // made beside C:\WINDOWS).
+    // Folders made, by the names Windows gives them ("C:\\x" is C:\x).
     std::set<std::string> before, made;
     for (const std::string& directory : directoriesBefore) before.insert(normalized(directory));
     for (const std::string& directory : fake_machine::machine.directories)

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <map>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "common/bounded_text.h"
 #include "setup/setup_platform.h"
@@ -42,11 +44,34 @@ char currentDriveLetter() {
     return drive >= 'a' && drive <= 'z' ? static_cast<char>(drive - 'a' + 'A') : drive;
 }
 
+// A drive path's components as the system resolves them: a doubled
+// separator and "." name nothing, ".." the parent (never above the root).
+std::string collapsed(const std::string& path) {
+    std::vector<std::string> parts;
+    size_t start = 3;  // past "X:\"
+    while (start <= path.size()) {
+        size_t end = path.find('\\', start);
+        if (end == std::string::npos) end = path.size();
+        const std::string part = path.substr(start, end - start);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = end + 1;
+    }
+    std::string result = path.substr(0, 3);
+    for (size_t i = 0; i < parts.size(); ++i) result += (i ? "\\" : "") + parts[i];
+    // A trailing separator is kept: callers trim it where they mean to.
+    if (path.size() > 3 && path.back() == '\\' && !parts.empty()) result += '\\';
+    return result;
+}
+
 // The file system's key for a path: upper case, "\" only, without the dots
-// and blanks that end its last component (as the system drops them),
-// relative paths and drive-relative ones ("\x") resolved against the current
-// directory. A network path ("\\server\share") is on no drive and stays as
-// it is.
+// and blanks that end its last component (as the system drops them), with
+// doubled separators, "." and ".." resolved, relative paths and
+// drive-relative ones ("\x") resolved against the current directory. A
+// network path ("\\server\share") is on no drive and stays as it is.
 std::string key(std::string path) {
     for (char& c : path) {
         if (c == '/') c = '\\';
@@ -60,7 +85,8 @@ std::string key(std::string path) {
     if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') return path;
     if (!path.empty() && path[0] == '\\') return std::string(1, currentDriveLetter()) + ":" + path;
     if (path.size() < 2 || path[1] != ':') return key(machine.currentDirectory + "\\" + path);
-    return path;
+    if (path.size() < 3 || path[2] != '\\') return path;  // "C:" or "C:x": left as they are
+    return collapsed(path);
 }
 
 bool isRoot(const std::string& k) { return k.size() == 3 && k[1] == ':' && k[2] == '\\'; }
