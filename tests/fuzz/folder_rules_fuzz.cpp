@@ -12,23 +12,10 @@
 #include <vector>
 
 #include "fuzz_support.h"
+#include "path_text.h"
 #include "ui/folder_rules.h"
 
 namespace {
-
-std::string normalized(const std::string& path) {
-    std::vector<char> buffer(path.begin(), path.end());
-    buffer.push_back('\0');
-    normalizeSeparators(buffer.data());
-    return buffer.data();
-}
-
-std::string cut(const std::string& path) {
-    std::vector<char> buffer(path.begin(), path.end());
-    buffer.push_back('\0');
-    cutTrailingSeparators(buffer.data());
-    return buffer.data();
-}
 
 std::string withoutTrailing(std::string text, char ch) {
     if (!text.empty() && text.back() == ch) text.pop_back();

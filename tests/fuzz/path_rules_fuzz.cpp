@@ -9,22 +9,9 @@
 
 #include "common/path_rules.h"
 #include "fuzz_support.h"
+#include "path_text.h"
 
 namespace {
-
-std::string normalized(const std::string& path) {
-    std::vector<char> buffer(path.begin(), path.end());
-    buffer.push_back('\0');
-    normalizeSeparators(buffer.data());
-    return buffer.data();
-}
-
-std::string cut(const std::string& path) {
-    std::vector<char> buffer(path.begin(), path.end());
-    buffer.push_back('\0');
-    cutTrailingSeparators(buffer.data());
-    return buffer.data();
-}
 
 bool isRoot(const std::string& path) {
     return (path.size() == 1 && isPathSeparator(path[0])) ||

@@ -12,6 +12,7 @@
 
 #include "common/path_rules.h"
 #include "fuzz_support.h"
+#include "path_text.h"
 #include "payload/payload_names.h"
 #include "state/setup_state.h"
 #include "support/fake_machine.h"
@@ -33,12 +34,6 @@ enum Switch {
 };
 
 const char WINDOWS[] = "C:\\WINDOWS";
-
-std::string normalized(std::string text) {
-    text.push_back('\0');
-    normalizeSeparators(&text[0]);
-    return text.c_str();
-}
 
 bool startsWith(const std::string& text, const std::string& prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;

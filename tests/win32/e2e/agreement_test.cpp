@@ -224,6 +224,18 @@ struct Way {
     bool (*answer)(scripted_user::ScriptedUser& user, HWND dialog);
 };
 
+// Answers the agreement one way. When that fails, what the case's user saw
+// and a picture of the screen at that moment are kept, whatever follows.
+testing::AssertionResult answerAgreement(const Way& way, scripted_user::ScriptedUser& user,
+                                         scripted_user::ScriptedUser& caseUser, HWND dialog) {
+    if (way.answer(caseUser, dialog)) return testing::AssertionSuccess();
+    keepTranscript(user, way.label, caseUser);
+    user.screenshot("unanswered");
+    return testing::AssertionFailure() << "the agreement "
+                                       << (IsWindow(dialog) ? "was still open" : "had gone")
+                                       << " when it was to be answered";
+}
+
 TEST_F(Agreement, AcceptingLeadsToTheFolderChoice) {
     const Way ways[] = {
         {"the I Accept button", "answer: I Accept",
@@ -239,14 +251,7 @@ TEST_F(Agreement, AcceptingLeadsToTheFolderChoice) {
         scripted_user::ScriptedUser caseUser;
         HWND dialog = openAgreement(caseUser);
         ASSERT_NE(dialog, nullptr);
-        const bool answered = way.answer(caseUser, dialog);
-        // What the user saw is kept whatever happens next.
-        if (!answered) {
-            keepTranscript(user, way.label, caseUser);
-            user.screenshot("unanswered");
-        }
-        ASSERT_TRUE(answered) << "the agreement " << (IsWindow(dialog) ? "was still open" : "had gone")
-                              << " when it was to be answered";
+        ASSERT_TRUE(answerAgreement(way, user, caseUser, dialog));
         HWND folder = caseUser.waitForWindow(FOLDER_CAPTION, WINDOW_TIMEOUT_MS);
         keepTranscript(user, way.label, caseUser);
         EXPECT_NE(folder, nullptr) << "no folder choice after the agreement was accepted";
@@ -285,14 +290,7 @@ TEST_F(Agreement, EveryWayOfDecliningEndsTheRunWithNothingWritten) {
         scripted_user::ScriptedUser caseUser;
         HWND dialog = openAgreement(caseUser);
         ASSERT_NE(dialog, nullptr);
-        const bool answered = way.answer(caseUser, dialog);
-        // What the user saw is kept whatever happens next.
-        if (!answered) {
-            keepTranscript(user, way.label, caseUser);
-            user.screenshot("unanswered");
-        }
-        ASSERT_TRUE(answered) << "the agreement " << (IsWindow(dialog) ? "was still open" : "had gone")
-                              << " when it was to be answered";
+        ASSERT_TRUE(answerAgreement(way, user, caseUser, dialog));
         HWND box = caseUser.waitForMessageBox(NOT_INSTALLED_CAPTION, WINDOW_TIMEOUT_MS);
         if (box) {
             EXPECT_EQ(caseUser.readMessageBox(box), NOT_INSTALLED_TEXT);

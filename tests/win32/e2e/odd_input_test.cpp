@@ -128,11 +128,11 @@ std::vector<uint8_t> settingsFileBytes() {
 
 // Random bytes, the same on every run: NULs, line ends, brackets and "="
 // among them, in lines of any length.
-std::vector<uint8_t> garbage(size_t size, uint32_t seed) {
+std::vector<uint8_t> garbage(size_t size, uint32_t state) {
     std::vector<uint8_t> bytes(size);
     for (uint8_t& byte : bytes) {
-        seed = seed * 1103515245u + 12345u;
-        byte = static_cast<uint8_t>(seed >> 16);
+        state = state * 1103515245u + 12345u;
+        byte = static_cast<uint8_t>(state >> 16);
     }
     return bytes;
 }

@@ -30,7 +30,7 @@ const int64_t EARLIER_TIME = 900000000;
 // Hidden: setup asks every top-level window, shown or not.
 class TitledWindows {
 public:
-    struct Spec {
+    struct Wanted {
         const char* title;
         bool closes;
     };
@@ -46,8 +46,8 @@ public:
     }
 
     // Opens the windows; false unless all of them stand.
-    bool open(const std::vector<Spec>& specs) {
-        for (const Spec& spec : specs) windows_.push_back(std::make_unique<Window>(spec));
+    bool open(const std::vector<Wanted>& wanted) {
+        for (const Wanted& wish : wanted) windows_.push_back(std::make_unique<Window>(wish));
         HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
         if (!ready) return false;
         ready_ = ready;
@@ -64,8 +64,8 @@ public:
 
 private:
     struct Window {
-        explicit Window(const Spec& s) : spec(s) {}
-        Spec spec;
+        explicit Window(const Wanted& s) : wish(s) {}
+        Wanted wish;
         HWND handle = nullptr;
         std::atomic<int> requests{0};
         std::atomic<ULONGLONG> firstAt{0};
@@ -73,7 +73,7 @@ private:
 
     const Window& find(const std::string& title) const {
         for (const auto& window : windows_) {
-            if (title == window->spec.title) return *window;
+            if (title == window->wish.title) return *window;
         }
         ADD_FAILURE() << "no test window titled " << title;
         return *windows_.front();
@@ -83,7 +83,7 @@ private:
         if (message == WM_CLOSE) {
             Window* window = reinterpret_cast<Window*>(GetWindowLongPtrA(handle, GWLP_USERDATA));
             if (window->requests++ == 0) window->firstAt = GetTickCount64();
-            if (window->spec.closes) DestroyWindow(handle);
+            if (window->wish.closes) DestroyWindow(handle);
             return 0;
         }
         return DefWindowProcA(handle, message, wParam, lParam);
@@ -97,7 +97,7 @@ private:
         windowClass.lpszClassName = "TarnwickTestTitledWindow";
         RegisterClassA(&windowClass);
         for (const auto& window : self->windows_) {
-            window->handle = CreateWindowExA(0, windowClass.lpszClassName, window->spec.title,
+            window->handle = CreateWindowExA(0, windowClass.lpszClassName, window->wish.title,
                                              WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
                                              nullptr, windowClass.hInstance, nullptr);
             SetWindowLongPtrA(window->handle, GWLP_USERDATA,
@@ -155,10 +155,10 @@ TEST_F(RunningCopies, AreAskedToCloseAfterTheNoticeAndTheProgramTheyRanIsReplace
                                            WINDOW_TIMEOUT_MS),
               nullptr)
         << "the installed Tarnwick did not show its window";
-    std::vector<TitledWindows::Spec> specs;
-    for (const auto& other : OTHER_WINDOWS) specs.push_back({other.title, true});
+    std::vector<TitledWindows::Wanted> wanted;
+    for (const auto& other : OTHER_WINDOWS) wanted.push_back({other.title, true});
     TitledWindows windows;
-    ASSERT_TRUE(windows.open(specs));
+    ASSERT_TRUE(windows.open(wanted));
     const std::vector<std::string> expected =
         concat(openingTranscript(folder), finalTranscript("Tarnwick", "No"));
 
