@@ -1,21 +1,21 @@
 // The path rules over std::string, for targets that compare whole texts.
 #pragma once
 
+#include <cstring>
 #include <string>
-#include <vector>
 
 #include "common/path_rules.h"
 
-inline std::string normalized(const std::string& path) {
-    std::vector<char> buffer(path.begin(), path.end());
-    buffer.push_back('\0');
-    normalizeSeparators(buffer.data());
-    return buffer.data();
+// The rule runs on the string's own buffer, which ends in a NUL; a path
+// with a NUL inside ends there, as the C rules read it.
+inline std::string normalized(std::string path) {
+    normalizeSeparators(&path[0]);
+    path.resize(strlen(path.c_str()));
+    return path;
 }
 
-inline std::string cut(const std::string& path) {
-    std::vector<char> buffer(path.begin(), path.end());
-    buffer.push_back('\0');
-    cutTrailingSeparators(buffer.data());
-    return buffer.data();
+inline std::string cut(std::string path) {
+    cutTrailingSeparators(&path[0]);
+    path.resize(strlen(path.c_str()));
+    return path;
 }

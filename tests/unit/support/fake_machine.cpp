@@ -122,10 +122,11 @@ void reset() {
     setSpecialFolder(7, STARTUP);
 }
 
+// A directory's parents are all known once it is: every directory comes in
+// with them, and one is made only below a known parent.
 void addDirectory(const std::string& path) {
     for (std::string k = trimmed(key(path)); !k.empty(); k = parentOf(k)) {
-        machine.directories.insert(k);
-        if (isRoot(k)) break;
+        if (!machine.directories.insert(k).second || isRoot(k)) break;
     }
 }
 void addFile(const std::string& path) {
