@@ -253,6 +253,7 @@ bool dialogStaysOpen(HWND dialog) {
 }
 
 void expectRunCompletes(scripted_user::ScriptedUser& user) {
+    ASSERT_TRUE(waitUntilFolderDialogGone(user)) << user.transcript().joined();
     ASSERT_TRUE(answerNotices(user, TARNWICK_RUN) && waitForExtraction(user))
         << user.transcript().joined();
     answerFinalQuestion(user, waitForNextMessage(user, FINAL_CAPTION), "Tarnwick", IDNO,

@@ -263,6 +263,7 @@ HWND nextMessage(scripted_user::ScriptedUser& user, const std::string& caption) 
 // that running copies are closed, its pause, the extraction, and the final
 // question answered No.
 void expectClosingThenCompletion(scripted_user::ScriptedUser& user) {
+    ASSERT_TRUE(waitUntilFolderDialogGone(user)) << user.transcript().joined();
     HWND notice = nextMessage(user, CLOSING_CAPTION);
     ASSERT_NE(notice, nullptr) << "no " << CLOSING_CAPTION << " after\n"
                                << user.transcript().joined();

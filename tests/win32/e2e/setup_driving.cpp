@@ -74,13 +74,15 @@ bool driveThroughFolderChoice(scripted_user::ScriptedUser& user, const std::stri
     std::string parent, application;
     splitFolder(folder, &parent, &application);
     if (!acceptAgreement(user) || !chooseFolder(user, parent, application)) return false;
-    HWND dialog = scripted_user::waitForWindow(user.program().processId, FOLDER_CAPTION, 0);
     if (asked) {
         HWND question = user.waitForMessageBox(EXISTING_FOLDER_CAPTION, WINDOW_TIMEOUT_MS);
         if (!question || !user.answerYes(question)) return false;
     }
-    // The dialog goes once the folder is taken; a test that watches the
-    // windows from here on must not find it still standing.
+    return waitUntilFolderDialogGone(user);
+}
+
+bool waitUntilFolderDialogGone(scripted_user::ScriptedUser& user) {
+    HWND dialog = scripted_user::waitForWindow(user.program().processId, FOLDER_CAPTION, 0);
     return !dialog || scripted_user::waitUntilGone(dialog, WINDOW_TIMEOUT_MS);
 }
 

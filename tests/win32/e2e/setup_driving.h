@@ -61,6 +61,12 @@ extern const ProductRun TARNWICK_RUN;
 // its path ends with "Tarnwick"). Returns once the folder dialog is gone.
 bool driveThroughFolderChoice(scripted_user::ScriptedUser& user, const std::string& folder);
 
+// Returns once setup's folder dialog is gone (true at once when none is
+// open). While the dialog is being taken down its controls go one by one,
+// and for that moment it can look like a message box to a test that scans
+// the windows: a run that goes on past the dialog waits here first.
+bool waitUntilFolderDialogGone(scripted_user::ScriptedUser& user);
+
 // Reads and answers the notices of `run`, each of which must be setup's
 // next message box. `lastAnswer`, when given, receives the tick count
 // (GetTickCount64) just before the last notice was answered: every wait
