@@ -4,8 +4,10 @@
 //
 // Starts SETUP.EXE with FOLDER (created when missing) as its current
 // directory. Each new top-level window of setup is recorded in the
-// transcript with its texts, saved as OUTPUT-FOLDER\NN-<caption>.png, and
-// answered with its default: OK, or Yes for a question, in a message box;
+// transcript with its texts, saved as OUTPUT-FOLDER\NN-<caption>.png (only
+// while it is in front: a window that is gone before the screen settles,
+// such as a quick progress dialog, has no picture), and answered with its
+// default: OK, or Yes for a question, in a message box;
 // the default push button, else OK, in a dialog. A window with no button
 // (the backdrop, the progress dialog) is recorded and left as it is, for
 // setup to take down itself. A second after its answer to the notice that
@@ -107,13 +109,26 @@ int defaultAnswer(HWND window) {
     return id != 0 ? id : IDOK;
 }
 
-// Saves the screen as OUTPUT-FOLDER\NN-<name>.png.
-void savePicture(int number, const std::string& name, const std::string& output) {
+// Saves the screen as OUTPUT-FOLDER\NN-<name>.png. With `window`, the picture
+// is of that window, in front of its program's others, or there is none: a
+// window that went (or was covered by the next) before the screen settled
+// leaves no picture of what came after it under its name.
+void savePicture(int number, const std::string& name, const std::string& output,
+                 HWND window = nullptr) {
     if (!takePictures) return;
     char prefix[16];
     snprintf(prefix, sizeof prefix, "%02d-", number);
     std::string picture = output + "\\" + prefix + name + ".png";
-    if (!saveScreenshot(picture)) fprintf(stderr, "autopilot: cannot save %s\n", picture.c_str());
+    if (window && !IsWindow(window)) {
+        fprintf(stderr, "autopilot: no %s: the window went before it could be pictured\n",
+                picture.c_str());
+    } else if (window && !saveWindowScreenshot(picture, window)) {
+        DeleteFileA(picture.c_str());
+        fprintf(stderr, "autopilot: no %s: the window went, or another came in front of it, "
+                        "before the screen settled\n", picture.c_str());
+    } else if (!window && !saveScreenshot(picture)) {
+        fprintf(stderr, "autopilot: cannot save %s\n", picture.c_str());
+    }
 }
 
 // Records the window and its texts and saves a screenshot.
@@ -136,7 +151,7 @@ void recordWindow(ScriptedUser& user, HWND window, int number, const std::string
             if (!text.empty()) user.transcript().add("text", text);
         }
     }
-    savePicture(number, shortCaption(caption), output);
+    savePicture(number, shortCaption(caption), output, window);
 }
 
 // Records the window and answers it; returns the button pressed, 0 for none.
@@ -172,8 +187,8 @@ HWND waitForProductWindow(const std::vector<HWND>& before) {
 
 // Closes the product as its user would; true once its window is gone.
 bool closeProduct(ScriptedUser& user, HWND window) {
-    user.transcript().add("close", windowCaption(window));
-    return PostMessageA(window, WM_CLOSE, 0, 0) && waitUntilGone(window, PRODUCT_TIMEOUT_MS);
+    return user.press(window, "close", windowCaption(window), {{WM_CLOSE, 0, 0}}) &&
+           waitUntilGone(window, PRODUCT_TIMEOUT_MS);
 }
 
 // A moment as a count of 100 ns since 1601, the unit of FILETIME.
@@ -320,7 +335,11 @@ int main(int argc, char** argv) {
     bool productStarted = false;
     ULONGLONG busyRingAt = 0;
     bool ended = pollUntil(limit, [&] {
-        for (HWND window : visibleTopLevelWindows(user.program().processId)) {
+        // Bottom first: windows found in one look are taken in the order
+        // they came, the backdrop before the dialog over it.
+        std::vector<HWND> shown = visibleTopLevelWindows(user.program().processId);
+        std::reverse(shown.begin(), shown.end());
+        for (HWND window : shown) {
             if (std::find(answered.begin(), answered.end(), window) != answered.end()) continue;
             answered.push_back(window);
             timeline.mark("seen", windowCaption(window));

@@ -35,56 +35,12 @@ HWND openAgreement(scripted_user::ScriptedUser& user) {
 
 LONG styleOf(HWND dialog, int id) { return GetWindowLongA(GetDlgItem(dialog, id), GWL_STYLE); }
 
-// The control that has the keyboard focus in the dialog's thread, as the
-// system reports it to another process; null when it lies outside the
-// dialog.
-HWND focusedControl(HWND dialog) {
-    GUITHREADINFO info = {};
-    info.cbSize = sizeof info;
-    if (!GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info)) return nullptr;
-    HWND focus = info.hwndFocus;
-    return focus && (focus == dialog || IsChild(dialog, focus)) ? focus : nullptr;
-}
-
 // A key pressed and let go while the dialog is in front, with the focus
 // where the dialog puts it at the start: its first tab stop, "I Accept".
 // The dialog's own loop turns Enter and Escape into its commands.
-//
-// The focus is read from another process, so it can be read in passing:
-// on the dialog itself while it is being activated, before the dialog
-// manager moves it on, or on a window that is gone by the time the key is
-// posted, and a post to a window that is gone fails at once. So the key goes
-// only to the first tab stop once it has the focus, and is posted again
-// should the post fail; what stood in the way goes to the transcript.
-bool pressKey(scripted_user::ScriptedUser& user, HWND dialog, UINT key) {
-    const HWND first = GetDlgItem(dialog, IDOK);
-    UINT scan = MapVirtualKeyA(key, MAPVK_VK_TO_VSC);
-    LPARAM down = 1 | (static_cast<LPARAM>(scan) << 16);
-    // Key up: the previous state (bit 30) and the transition (bit 31) set.
-    LPARAM up = down | static_cast<LPARAM>(0xC0000000UL);
-    HWND focus = nullptr;
-    DWORD postError = 0;
-    if (!first) {
-        user.transcript().add("key not pressed", "the dialog has no I Accept button");
-        return false;
-    }
-    bool pressed = scripted_user::pollUntil(WINDOW_TIMEOUT_MS, [&] {
-        focus = focusedControl(dialog);
-        if (focus != first) return false;
-        if (PostMessageA(first, WM_KEYDOWN, key, down)) return true;
-        postError = GetLastError();
-        return false;
-    });
-    if (!pressed) {
-        auto number = [](HWND window) {
-            return std::to_string(reinterpret_cast<uintptr_t>(window));
-        };
-        user.transcript().add("key not pressed", "focus " + number(focus) + ", first tab stop " +
-                                                     number(first) + ", post error " +
-                                                     std::to_string(postError));
-        return false;
-    }
-    return PostMessageA(first, WM_KEYUP, key, up) != 0;
+bool pressKeyAtTheStart(scripted_user::ScriptedUser& user, HWND dialog, UINT key,
+                        const char* name) {
+    return user.pressKey(dialog, IDOK, key, name, WINDOW_TIMEOUT_MS);
 }
 
 // Posted messages are handled in order: once a selection posted after
@@ -224,16 +180,15 @@ struct Way {
     bool (*answer)(scripted_user::ScriptedUser& user, HWND dialog);
 };
 
-// Answers the agreement one way. When that fails, what the case's user saw
-// and a picture of the screen at that moment are kept, whatever follows.
+// Answers the agreement one way. When that fails, the case's transcript,
+// whose last line says what the agreement was doing at that moment, is kept
+// whatever follows (the screen of that moment is "not-delivered.png").
 testing::AssertionResult answerAgreement(const Way& way, scripted_user::ScriptedUser& user,
                                          scripted_user::ScriptedUser& caseUser, HWND dialog) {
     if (way.answer(caseUser, dialog)) return testing::AssertionSuccess();
     keepTranscript(user, way.label, caseUser);
-    user.screenshot("unanswered");
-    return testing::AssertionFailure() << "the agreement "
-                                       << (IsWindow(dialog) ? "was still open" : "had gone")
-                                       << " when it was to be answered";
+    return testing::AssertionFailure() << "the agreement was not answered: "
+                                       << caseUser.transcript().joined();
 }
 
 TEST_F(Agreement, AcceptingLeadsToTheFolderChoice) {
@@ -242,8 +197,7 @@ TEST_F(Agreement, AcceptingLeadsToTheFolderChoice) {
          [](scripted_user::ScriptedUser& u, HWND d) { return u.answer(d, IDOK); }},
         {"the Enter key", "key: Enter",
          [](scripted_user::ScriptedUser& u, HWND d) {
-             u.transcript().add("key", "Enter");
-             return pressKey(u, d, VK_RETURN);
+             return pressKeyAtTheStart(u, d, VK_RETURN, "Enter");
          }},
     };
     for (const Way& way : ways) {
@@ -269,14 +223,10 @@ TEST_F(Agreement, EveryWayOfDecliningEndsTheRunWithNothingWritten) {
          [](scripted_user::ScriptedUser& u, HWND d) { return u.answer(d, IDCANCEL); }},
         {"the Escape key", "key: Escape",
          [](scripted_user::ScriptedUser& u, HWND d) {
-             u.transcript().add("key", "Escape");
-             return pressKey(u, d, VK_ESCAPE);
+             return pressKeyAtTheStart(u, d, VK_ESCAPE, "Escape");
          }},
         {"the close box", "close: close box",
-         [](scripted_user::ScriptedUser& u, HWND d) {
-             u.transcript().add("close", "close box");
-             return PostMessageA(d, WM_SYSCOMMAND, SC_CLOSE, 0) != 0;
-         }},
+         [](scripted_user::ScriptedUser& u, HWND d) { return u.closeBox(d, "close box"); }},
     };
     const std::string programFiles = programFilesFolder();
     const std::string windows = windowsDirectory();

@@ -35,7 +35,7 @@ bool closeProduct(HWND window) {
     GetWindowThreadProcessId(window, &id);
     HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
     if (!process) return false;
-    bool ended = PostMessageA(window, WM_CLOSE, 0, 0) &&
+    bool ended = scripted_user::postPress(window, {{WM_CLOSE, 0, 0}}) &&
                  WaitForSingleObject(process, RUN_TIMEOUT_MS) == WAIT_OBJECT_0;
     CloseHandle(process);
     return ended;

@@ -112,13 +112,6 @@ bool setControlText(HWND dialog, int id, const std::string& text) {
            answer != 0;
 }
 
-bool pressButton(HWND dialog, int id) {
-    HWND button = GetDlgItem(dialog, id);
-    if (!button) return false;
-    return PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-                        reinterpret_cast<LPARAM>(button)) != 0;
-}
-
 int defaultButton(HWND dialog) {
     DWORD_PTR answer = 0;
     if (!SendMessageTimeoutA(dialog, DM_GETDEFID, 0, 0, SMTO_ABORTIFHUNG, SEND_TIMEOUT_MS,

@@ -44,10 +44,6 @@ bool messageBoxHasIcon(HWND box);
 // such control or it did not answer.
 bool setControlText(HWND dialog, int id, const std::string& text);
 
-// Presses the button `id` as a click would: the dialog gets BN_CLICKED from
-// that button. False when the dialog has no such button.
-bool pressButton(HWND dialog, int id);
-
 // The dialog's default push button (DM_GETDEFID); 0 when it names none or
 // does not answer.
 int defaultButton(HWND dialog);

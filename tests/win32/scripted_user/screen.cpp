@@ -2,6 +2,7 @@
 
 #include "scripted_user/deadline.h"
 #include "scripted_user/png_writer.h"
+#include "scripted_user/top_windows.h"
 
 namespace scripted_user {
 
@@ -73,22 +74,61 @@ bool pixelAt(int x, int y, Rgb* colour) {
     return true;
 }
 
-bool saveScreenshot(const std::string& path, DWORD settleMilliseconds) {
-    // Two captures taken back to back agree even while a paint is pending,
-    // so the screen counts as settled only after several polls without change.
+namespace {
+
+// Captures the screen until it settles: several polls in a row without
+// change (two captures taken back to back agree even while a paint is
+// pending), or the time is up. A capture counts only when `shows` holds
+// before and after it, and capturing stops once it no longer does.
+// `last` receives the last capture that counted; false when none did.
+// `whole` tells whether that one can be trusted to show a window fully
+// painted: it agreed with the capture before it, or the time ran out while
+// the screen kept changing under a window that still showed.
+template <typename Shows>
+bool captureSettled(DWORD settleMilliseconds, Shows shows, Capture* last, bool* whole) {
     const int settledPolls = 3;
-    Capture last;
-    if (!captureScreen(&last)) return false;
+    bool have = false, went = false;
     int unchanged = 0;
     pollUntil(settleMilliseconds, [&] {
         Capture next;
-        if (!captureScreen(&next)) return false;
-        unchanged = next.rgb == last.rgb ? unchanged + 1 : 0;
-        last = std::move(next);
+        if (!shows() || !captureScreen(&next) || !shows()) {
+            went = !shows();
+            return went;
+        }
+        unchanged = have && next.rgb == last->rgb ? unchanged + 1 : 0;
+        *last = std::move(next);
+        have = true;
         return unchanged >= settledPolls;
     });
-    return writePng(path, static_cast<uint32_t>(last.width), static_cast<uint32_t>(last.height),
-                    last.rgb.data());
+    *whole = unchanged > 0 || !went;
+    return have;
+}
+
+bool savePng(const std::string& path, const Capture& capture) {
+    return writePng(path, static_cast<uint32_t>(capture.width),
+                    static_cast<uint32_t>(capture.height), capture.rgb.data());
+}
+
+}  // namespace
+
+bool saveScreenshot(const std::string& path, DWORD settleMilliseconds) {
+    Capture last;
+    bool whole = false;
+    return captureSettled(settleMilliseconds, [] { return true; }, &last, &whole) &&
+           savePng(path, last);
+}
+
+bool saveWindowScreenshot(const std::string& path, HWND window, DWORD settleMilliseconds) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    const std::vector<HWND> shown = visibleTopLevelWindows(processId);
+    if (shown.empty() || shown.front() != window) return false;
+    Capture last;
+    bool whole = false;
+    return captureSettled(settleMilliseconds,
+                          [&] { return visibleTopLevelWindows(processId) == shown; }, &last,
+                          &whole) &&
+           whole && savePng(path, last);
 }
 
 }  // namespace scripted_user

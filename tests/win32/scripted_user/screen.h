@@ -31,4 +31,14 @@ bool pixelAt(int x, int y, Rgb* colour);
 // Saves what it has when the screen does not settle in time.
 bool saveScreenshot(const std::string& path, DWORD settleMilliseconds = 2000);
 
+// A picture named after a window, which must show that window: saved only
+// from captures taken while `window` stays the front one of its program's
+// visible windows and none of them comes or goes, once two such captures in
+// a row agree (or more, as above). False, with no file, when the window
+// went or another came before that: a quick window (a progress dialog that
+// is done at once) may leave no picture at all, never one of what came
+// after it.
+bool saveWindowScreenshot(const std::string& path, HWND window,
+                          DWORD settleMilliseconds = 2000);
+
 }  // namespace scripted_user

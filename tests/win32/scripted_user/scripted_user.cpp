@@ -50,18 +50,48 @@ std::string ScriptedUser::readControl(HWND dialog, int id) {
 }
 
 bool ScriptedUser::type(HWND dialog, int id, const std::string& text) {
-    if (!setControlText(dialog, id, text)) return false;
+    if (!setControlText(dialog, id, text)) {
+        notDelivered("type", text, dialog);
+        return false;
+    }
     transcript_.add("type", text);
+    return true;
+}
+
+bool ScriptedUser::press(HWND window, const char* kind, const std::string& name,
+                         const std::vector<PostedMessage>& messages) {
+    if (messages.empty() || !postPress(window, messages)) {
+        notDelivered(kind, name, window);
+        return false;
+    }
+    transcript_.add(kind, name);
     return true;
 }
 
 bool ScriptedUser::answer(HWND dialog, int id) {
     // The button's name is read before it is pressed: once pressed, the
     // dialog may end, and its buttons with it, before they could be read.
-    const std::string name = answerName(dialog, id);
-    if (!pressButton(dialog, id)) return false;
-    transcript_.add("answer", name);
-    return true;
+    return press(dialog, "answer", answerName(dialog, id), buttonClick(dialog, id));
+}
+
+bool ScriptedUser::pressKey(HWND dialog, int id, UINT key, const std::string& name,
+                            DWORD milliseconds) {
+    HWND control = GetDlgItem(dialog, id);
+    if (!control || !pollUntil(milliseconds, [&] { return focusedControl(dialog) == control; })) {
+        notDelivered("key", name + " (the focus never came to control " + std::to_string(id) + ")",
+                     dialog);
+        return false;
+    }
+    return press(control, "key", name, keyPress(key));
+}
+
+bool ScriptedUser::closeBox(HWND window, const std::string& name) {
+    return press(window, "close", name, {{WM_SYSCOMMAND, SC_CLOSE, 0}});
+}
+
+void ScriptedUser::notDelivered(const char* kind, const std::string& name, HWND window) {
+    transcript_.add("not delivered", std::string(kind) + " " + name + ": " + describeWindow(window));
+    screenshot("not-delivered");
 }
 
 bool ScriptedUser::waitForExit(DWORD milliseconds, DWORD* exitCode) {

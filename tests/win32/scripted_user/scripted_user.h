@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "scripted_user/controls.h"
+#include "scripted_user/delivery.h"
 #include "scripted_user/process.h"
 #include "scripted_user/screen.h"
 #include "scripted_user/top_windows.h"
@@ -52,12 +53,33 @@ public:
     // Types into an edit control; records "type: <text>".
     bool type(HWND dialog, int id, const std::string& text);
 
+    // Every press below is posted through `press` and recorded when it went
+    // through. One that did not is recorded as "not delivered: <kind>
+    // <name>: <what the window was doing>", with a picture of the screen,
+    // and returns false.
+
+    // Posts the messages of one press to `window` (postPress); records
+    // "<kind>: <name>".
+    bool press(HWND window, const char* kind, const std::string& name,
+               const std::vector<PostedMessage>& messages);
+
     // Presses a button; records "answer: <name>". False when it has no such
     // button.
     bool answer(HWND dialog, int id);
     bool answerOk(HWND dialog) { return answer(dialog, IDOK); }
     bool answerYes(HWND dialog) { return answer(dialog, IDYES); }
     bool answerNo(HWND dialog) { return answer(dialog, IDNO); }
+
+    // Presses the key `key` once the control `id` of `dialog` has the
+    // keyboard focus, where the dialog's own loop sees it; records
+    // "key: <name>". The focus is read from another process, so it can be
+    // read in passing, on the dialog while it is being activated or on a
+    // control about to lose it: the key waits until it is on the control.
+    bool pressKey(HWND dialog, int id, UINT key, const std::string& name, DWORD milliseconds);
+
+    // Asks the window to close as its close box does; records
+    // "close: <name>".
+    bool closeBox(HWND window, const std::string& name);
 
     // Waits for the program to end; records "exit: <code>". False on timeout.
     bool waitForExit(DWORD milliseconds, DWORD* exitCode);
@@ -82,6 +104,9 @@ public:
     bool saveTranscript() const;
 
 private:
+    // Records a press or a typing that did not go through, and pictures it.
+    void notDelivered(const char* kind, const std::string& name, HWND window);
+
     Program program_;
     HANDLE standardOutput_ = nullptr;
     Transcript transcript_;
