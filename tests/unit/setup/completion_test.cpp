@@ -176,28 +176,47 @@ TEST(Completion, AnExistingUninstallEntryKeepsItsOtherValues) {
 
 TEST(Completion, PathsThatDoNotFitSkipTheirStepsButNotTheQuestion) {
     const std::string folder = "C:\\" + std::string(1015, 'd');  // 1018 of 1023
+    // Here the uninstaller's path fits, quoted too, and a longer program's does not.
+    const std::string shorter = "C:\\" + std::string(1005, 'd');
+    const InstallerConfig longProgram = {"Tarnwick", "Tarnwick", "tarnwick.ini", 0, "",
+                                         "tarnwick-program.exe", "", 0, 0, "", 1, "", ""};
+    const std::string group = std::string(fake_machine::PROGRAMS) + "\\Tarnwick";
     const Lines ending = {"question[backdrop] Installation Successful -> Yes", "destroy backdrop"};
-    // Neither program path fits: no shortcut, no entry, no start, and no
+    struct Run {
+        const char* label;
+        const InstallerConfig* config;
+        int platform;
+        std::vector<bool> answers;
+        std::string folder;
+        Lines log;
+    };
+    // No shortcut, entry value or start for a path that did not fit, and no
     // startup link to nothing, whether asked for or made unasked.
-    const CompletionRun runs[] = {
-        {"Tarnwick", &TARNWICK, PLATFORM_NT, [] { fake_machine::scriptAnswers({true}); },
+    const Run runs[] = {
+        {"Tarnwick", &TARNWICK, PLATFORM_NT, {true}, folder,
          Lines{"setting tarnwick.ini Options dataDir=" + folder} + ending},
-        {"Yes to the startup question", &STARTUP, PLATFORM_NT,
-         [] { fake_machine::scriptAnswers({true, true}); },
+        {"Yes to the startup question", &STARTUP, PLATFORM_NT, {true, true}, folder,
          Lines{"question[backdrop] Add To Startup Group -> Yes",
                "setting moor.ini Options dataDir=" + folder} + ending},
-        {"a service on the 95 family", &SERVICE, PLATFORM_95,
-         [] { fake_machine::scriptAnswers({true}); },
+        {"a service on the 95 family", &SERVICE, PLATFORM_95, {true}, folder,
          Lines{"setting fern.ini Options dataDir=" + folder} + ending},
+        {"only the uninstaller fits: its link and an entry without an icon", &longProgram,
+         PLATFORM_NT, {true}, shorter,
+         shortcut(group, "Uninstall", true) +
+             Lines{std::string("create key ") + KEY, "value DisplayName=Tarnwick",
+                   "value UninstallString=\"" + shorter + "\\kluninst.exe\"",
+                   "value EstimatedSize=dword:186", "close key",
+                   "setting tarnwick.ini Options dataDir=" + shorter} +
+             ending},
     };
-    for (const CompletionRun& r : runs) {
+    for (const Run& r : runs) {
         SCOPED_TRACE(r.label);
         fake_machine::reset();
-        r.machine();
+        fake_machine::scriptAnswers(r.answers);
         setupState = SetupState();
         setupState.backdropWindow = fake_machine::BACKDROP;
         setupState.platformId = static_cast<uint32_t>(r.platform);
-        copyText(setupState.dataFolder, sizeof setupState.dataFolder, folder.c_str());
+        copyText(setupState.dataFolder, sizeof setupState.dataFolder, r.folder.c_str());
         completeInstallationOf(*r.config);
         EXPECT_EQ(r.log, fake_machine::log());
     }
