@@ -198,6 +198,11 @@ std::vector<CleanRow> cleanRows() {
         {"times_at_both_32_bit_ends",
          replacing({{"/payload/0/time", 2147483647}, {"/payload/1/time", -2147483647LL - 1}}), {}},
         {"helper_installer_in_payload", helper, {}},
+        // An icon's sizes and offsets are unsigned: bytes of 128 and above
+        // read as themselves.
+        {"icon_image_of_128_bytes", replacing({{"/icon", "large.ico"}}),
+         {{"product/large.ico", std::string("\0\0\1\0\1\0", 6) + std::string(8, '\0') +
+                                    std::string("\x80\0\0\0\x16\0\0\0", 8) + std::string(128, 'i')}}},
         // With a service the startup link is made unasked: no prompt is needed.
         {"startup_offer_with_service",
          replacing({{"/config/offerStartupShortcut", 1}, {"/config/serviceExecutable", "A.TXT"},
