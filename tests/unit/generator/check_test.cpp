@@ -75,6 +75,13 @@ TEST(CheckMode, BuiltEntriesNeedTheProductsOwnBuild) {
 TEST(CheckMode, RefusesAPayloadTooLargeForOneSetupProgram) {
     gentest::TestProduct product;
     // A sparse file: its size costs no disk, and a check reads no content.
+    // Beside it a.txt holds 10 bytes: the limit itself is taken, a byte
+    // more is not.
+    fs::resize_file(product.builtDir() / "b.bin", payloadgen::maxPayloadBytes - 10);
+    EXPECT_EQ(product.check({"--built", product.builtDir().string()}).status, 0);
+    fs::resize_file(product.builtDir() / "b.bin", payloadgen::maxPayloadBytes - 9);
+    const auto onePast = product.check({"--built", product.builtDir().string()});
+    EXPECT_NE(onePast.err.find("payload: holds 1073741825 bytes"), std::string::npos) << onePast.err;
     fs::resize_file(product.builtDir() / "b.bin", payloadgen::maxPayloadBytes);
     const auto result = product.check({"--built", product.builtDir().string()});
     EXPECT_EQ(result.status, 1);
@@ -113,6 +120,10 @@ const WarningRow warningRows[] = {
      "config.requiredMegabytes: 0 is less than the payload's 1 MB"},
     {"utf8_text", replace("/config/productName", "Caf\xC3\xA9"),
      "config.productName: holds bytes beyond ASCII"},
+    // Only a separator or a control character keeps a name from the service
+    // manager; bytes beyond ASCII are neither.
+    {"utf8_service_name", replace("/config/serviceName", "Dienst f\xC3\xBCr Caf\xC3\xA9"),
+     "config.serviceName: holds bytes beyond ASCII"},
     {"utf8_payload_name",
      json::array({{{"op", "add"}, {"path", "/payload/-"},
                    {"value", {{"name", "caf\xC3\xA9.txt"}, {"source", "files/a.txt"}}}}}),
@@ -136,6 +147,87 @@ TEST_P(CheckWarning, IsReportedButBuilds) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Generator, CheckWarning, ::testing::ValuesIn(warningRows),
+                         [](const auto& info) { return std::string(info.param.label); });
+
+// The other side of each limit that RefusedProduct tests and of each
+// warning's condition: a value exactly at its limit, or a flag with what it
+// needs, builds and checks without a word.
+struct CleanRow {
+    const char* label;
+    json patch;  // JSON Patch applied to a product that draws no warning
+    std::vector<std::pair<std::string, std::string>> files;  // below the product folder
+};
+
+void PrintTo(const CleanRow& row, std::ostream* out) { *out << row.label; }
+
+json replacing(std::initializer_list<std::pair<const char*, json>> changes) {
+    json patch = json::array();
+    for (const auto& [path, value] : changes)
+        patch.push_back({{"op", "replace"}, {"path", path}, {"value", value}});
+    return patch;
+}
+
+std::vector<CleanRow> cleanRows() {
+    // "C:\Program Files (x86)\Group", a separator and 230 characters make 259.
+    const std::string atFolder = std::string(226, 'p') + ".txt";
+    json helper = replacing({{"/config/runHelperInstaller", 1}});
+    helper.push_back({{"op", "add"}, {"path", "/payload/-"},
+                      {"value", {{"name", "quellsv.exe"}, {"source", "files/a.txt"}}}});
+    return {
+        {"group_name_64_bytes", replacing({{"/config/groupName", std::string(64, 'g')}}), {}},
+        {"product_name_64_bytes", replacing({{"/config/productName", std::string(64, 'p')}}), {}},
+        {"settings_file_64_bytes", replacing({{"/config/settingsFileName", std::string(60, 's') + ".ini"}}),
+         {}},
+        {"shortcut_name_64_bytes", replacing({{"/config/startupShortcutName", std::string(64, 's')}}), {}},
+        {"service_name_256_bytes", replacing({{"/config/serviceName", std::string(256, 'v')}}), {}},
+        {"startup_prompt_1023_bytes",
+         replacing({{"/config/offerStartupShortcut", 1}, {"/config/startupPrompt", std::string(1023, 'q')}}),
+         {}},
+        // The quotes, C:\Program Files (x86)\Group\a.txt, a blank and a line feed take 38.
+        {"command_line_1023_bytes", replacing({{"/config/startupArguments", std::string(985, 'a')}}), {}},
+        {"program_path_259_characters",
+         replacing({{"/payload/1/name", atFolder}, {"/config/mainExecutable", atFolder}}), {}},
+        {"agreement_60000_bytes", replacing({{"/agreement", "long.txt"}}),
+         {{"product/long.txt", std::string(30000, '\n')}}},
+        {"megabytes_4095", replacing({{"/config/requiredMegabytes", 4095}}), {}},
+        {"flags_at_both_32_bit_ends",
+         replacing({{"/config/warnOfRunningCopies", 2147483647},
+                    {"/config/offerStartupShortcut", -2147483647LL - 1},
+                    {"/config/startupPrompt", "Start?"}}),
+         {}},
+        {"times_at_both_32_bit_ends",
+         replacing({{"/payload/0/time", 2147483647}, {"/payload/1/time", -2147483647LL - 1}}), {}},
+        {"helper_installer_in_payload", helper, {}},
+        // An icon's sizes and offsets are unsigned: bytes of 128 and above
+        // read as themselves.
+        {"icon_image_of_128_bytes", replacing({{"/icon", "large.ico"}}),
+         {{"product/large.ico", std::string("\0\0\1\0\1\0", 6) + std::string(8, '\0') +
+                                    std::string("\x80\0\0\0\x16\0\0\0", 8) + std::string(128, 'i')}}},
+        // With a service the startup link is made unasked: no prompt is needed.
+        {"startup_offer_with_service",
+         replacing({{"/config/offerStartupShortcut", 1}, {"/config/serviceExecutable", "A.TXT"},
+                    {"/config/serviceName", "Svc"}}),
+         {}},
+    };
+}
+
+class CleanProduct : public ::testing::TestWithParam<CleanRow> {};
+
+TEST_P(CleanProduct, BuildsAndChecksWithoutAWord) {
+    gentest::TestProduct product;
+    product.description["payload"].push_back(uninstaller);
+    product.description = product.description.patch(GetParam().patch);
+    for (const auto& [path, content] : GetParam().files)
+        gentest::writeFile(product.productDir().parent_path() / path, content);
+    const auto checked = product.check({"--built", product.builtDir().string()});
+    EXPECT_EQ(checked.status, 0) << checked.err;
+    EXPECT_EQ(checked.err, "");
+    const auto built = product.run();
+    EXPECT_EQ(built.status, 0) << built.err;
+    EXPECT_EQ(built.err, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Generator, CleanProduct, ::testing::ValuesIn(cleanRows()),
                          [](const auto& info) { return std::string(info.param.label); });
 
 // Each limit on an engine text is only as good as its copy of the text: every

@@ -114,6 +114,10 @@ std::vector<RefusalRow> refusalRows() {
                  "contains the separator \\"),
         fieldRow("group_name_65_bytes", "/config/groupName", std::string(65, 'g'), "config.groupName",
                  "is 65 bytes long, more than 64"),
+        fieldRow("product_name_65_bytes", "/config/productName", std::string(65, 'p'), "config.productName",
+                 "is 65 bytes long, more than 64"),
+        fieldRow("settings_file_65_bytes", "/config/settingsFileName", std::string(61, 's') + ".ini",
+                 "config.settingsFileName", "is 65 bytes long, more than 64"),
         fieldRow("product_name_forbidden_character", "/config/productName", "Product: Pro",
                  "config.productName", "character : that Windows forbids"),
         fieldRow("product_name_trailing_dot", "/config/productName", "Product Inc.", "config.productName",
@@ -150,6 +154,8 @@ std::vector<RefusalRow> refusalRows() {
                  "outside 0 to 4095"),
         fieldRow("flag_above_32_bits", "/config/runHelperInstaller", 2147483648LL,
                  "config.runHelperInstaller", "outside -2147483648 to 2147483647"),
+        fieldRow("flag_below_32_bits", "/config/warnOfRunningCopies", -2147483649LL,
+                 "config.warnOfRunningCopies", "outside -2147483648 to 2147483647"),
         fieldRow("flag_far_above_64_bits", "/config/runHelperInstaller", 18446744073709551615ULL,
                  "config.runHelperInstaller", "outside -2147483648 to 2147483647"),
         fieldRow("flag_as_text", "/config/offerStartupShortcut", "1", "config.offerStartupShortcut",
@@ -179,6 +185,9 @@ std::vector<RefusalRow> refusalRows() {
         {"agreement_beyond_edit_control", op("replace", "/agreement", "long.txt"),
          {{"product/long.txt", std::string(30001, '\n')}}, "agreement",
          "takes 60002 bytes with Windows line ends, more than the 60000"},
+        {"agreement_one_past_edit_control", op("replace", "/agreement", "long.txt"),
+         {{"product/long.txt", std::string(30000, '\n') + "x"}}, "agreement",
+         "takes 60001 bytes with Windows line ends, more than the 60000"},
         {"icon_not_an_icon", op("replace", "/icon", "agreement.txt"), {}, "icon", "not an icon file"},
         {"icon_image_beyond_file", op("replace", "/icon", "short.ico"), {{"product/short.ico", shortIcon}},
          "icon", "image 1 of 1 lies beyond the end of the file"},
@@ -231,6 +240,7 @@ TEST(RefusedProductFile, ModificationTimeBeyond32Bits) {
               std::string::npos)
         << fromFile.err;
     EXPECT_EQ(product.run({"--source-time", "1500000000"}).status, 0) << "a source time caps the file's";
+    EXPECT_EQ(product.run({"--source-time", "2147483647"}).status, 0) << "the latest source time";
 }
 
 TEST(RefusedProductFile, MalformedOrRepeatedJson) {

@@ -58,12 +58,13 @@ Lines ending(const std::string& settings, const std::string& answer) {
 
 const InstallerConfig TARNWICK = {"Tarnwick", "Tarnwick", "tarnwick.ini", 0, "", "tarnwick.exe",
                                   "-icon", 0, 0, "", 1, "", ""};
-// Every flag set, with a service.
-const InstallerConfig SERVICE = {"Fern", "Fern", "fern.ini", 1, "Start Fern?", "fern.exe",
+// Every flag set, with a service, in a group named otherwise than the product.
+const InstallerConfig SERVICE = {"Fern Tools", "Fern", "fern.ini", 1, "Start Fern?", "fern.exe",
                                  "-icon -tray", 0, 1, "fernsvc.exe", 1, "FernService",
                                  "Fern Agent"};
-// The startup offer without a service, and without arguments or a name.
-const InstallerConfig STARTUP = {"Moor", "Moor", "moor.ini", 1, "Start Moor with Windows?",
+// The startup offer without a service, and without arguments or a name; the
+// group is named otherwise too.
+const InstallerConfig STARTUP = {"Moor Apps", "Moor", "moor.ini", 1, "Start Moor with Windows?",
                                  "moor.exe", "", 0, 0, "", 1, "", ""};
 
 struct CompletionRun {
@@ -78,8 +79,8 @@ TEST(Completion, EachProductAndFamilyGetsItsStepsInOrder) {
     const std::string startup = fake_machine::STARTUP;
     const Lines tarnwick = groupShortcuts("Tarnwick", "Tarnwick") +
                            registration("Tarnwick", "tarnwick.exe");
-    const Lines fern = groupShortcuts("Fern", "Fern") + registration("Fern", "fern.exe");
-    const Lines moor = groupShortcuts("Moor", "Moor") + registration("Moor", "moor.exe");
+    const Lines fern = groupShortcuts("Fern Tools", "Fern") + registration("Fern", "fern.exe");
+    const Lines moor = groupShortcuts("Moor Apps", "Moor") + registration("Moor", "moor.exe");
     const Lines helper = {"run " + inFolder("quellsv.exe") + " | \"" + inFolder("quellsv.exe") +
                           "\" -install -sid=0"};
     const Lines service = {"notice[backdrop] Installing Service",
@@ -174,18 +175,51 @@ TEST(Completion, AnExistingUninstallEntryKeepsItsOtherValues) {
 }
 
 TEST(Completion, PathsThatDoNotFitSkipTheirStepsButNotTheQuestion) {
-    fake_machine::reset();
-    fake_machine::scriptAnswers({true});
-    setupState = SetupState();
-    setupState.backdropWindow = fake_machine::BACKDROP;
-    const std::string folder = "C:\\" + std::string(1010, 'd');
-    copyText(setupState.dataFolder, sizeof setupState.dataFolder, folder.c_str());
-    completeInstallationOf(TARNWICK);
-    // Neither program path fits: no shortcut, no entry, no start.
-    const Lines expected = {"setting tarnwick.ini Options dataDir=" + folder,
-                            "question[backdrop] Installation Successful -> Yes",
-                            "destroy backdrop"};
-    EXPECT_EQ(expected, fake_machine::log());
+    const std::string folder = "C:\\" + std::string(1015, 'd');  // 1018 of 1023
+    // Here the uninstaller's path fits, quoted too, and a longer program's does not.
+    const std::string shorter = "C:\\" + std::string(1005, 'd');
+    const InstallerConfig longProgram = {"Tarnwick", "Tarnwick", "tarnwick.ini", 0, "",
+                                         "tarnwick-program.exe", "", 0, 0, "", 1, "", ""};
+    const std::string group = std::string(fake_machine::PROGRAMS) + "\\Tarnwick";
+    const Lines ending = {"question[backdrop] Installation Successful -> Yes", "destroy backdrop"};
+    struct Run {
+        const char* label;
+        const InstallerConfig* config;
+        int platform;
+        std::vector<bool> answers;
+        std::string folder;
+        Lines log;
+    };
+    // No shortcut, entry value or start for a path that did not fit, and no
+    // startup link to nothing, whether asked for or made unasked.
+    const Run runs[] = {
+        {"Tarnwick", &TARNWICK, PLATFORM_NT, {true}, folder,
+         Lines{"setting tarnwick.ini Options dataDir=" + folder} + ending},
+        {"Yes to the startup question", &STARTUP, PLATFORM_NT, {true, true}, folder,
+         Lines{"question[backdrop] Add To Startup Group -> Yes",
+               "setting moor.ini Options dataDir=" + folder} + ending},
+        {"a service on the 95 family", &SERVICE, PLATFORM_95, {true}, folder,
+         Lines{"setting fern.ini Options dataDir=" + folder} + ending},
+        {"only the uninstaller fits: its link and an entry without an icon", &longProgram,
+         PLATFORM_NT, {true}, shorter,
+         shortcut(group, "Uninstall", true) +
+             Lines{std::string("create key ") + KEY, "value DisplayName=Tarnwick",
+                   "value UninstallString=\"" + shorter + "\\kluninst.exe\"",
+                   "value EstimatedSize=dword:186", "close key",
+                   "setting tarnwick.ini Options dataDir=" + shorter} +
+             ending},
+    };
+    for (const Run& r : runs) {
+        SCOPED_TRACE(r.label);
+        fake_machine::reset();
+        fake_machine::scriptAnswers(r.answers);
+        setupState = SetupState();
+        setupState.backdropWindow = fake_machine::BACKDROP;
+        setupState.platformId = static_cast<uint32_t>(r.platform);
+        copyText(setupState.dataFolder, sizeof setupState.dataFolder, r.folder.c_str());
+        completeInstallationOf(*r.config);
+        EXPECT_EQ(r.log, fake_machine::log());
+    }
 }
 
 TEST(Completion, StartupFollowsTheFlagTable) {

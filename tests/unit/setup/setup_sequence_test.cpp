@@ -48,10 +48,11 @@ Lines operator+(Lines head, const Lines& tail) {
 // Before the extraction: running copies are asked to close (none run here).
 const Lines CLOSING = {"warning[backdrop] Closing Running Copies", "busy 2000", "busy 8000"};
 
-// Tarnwick told to warn of running copies, and Tarnwick with a service.
+// Tarnwick told to warn of running copies, and Tarnwick with a service in a
+// group named otherwise: the failure's caption names the product.
 const InstallerConfig WARNING_ONLY = {"Tarnwick", "Tarnwick", "tarnwick.ini", 0, "",
                                       "tarnwick.exe", "-icon", 1, 0, "", 1, "", ""};
-const InstallerConfig WITH_SERVICE = {"Tarnwick", "Tarnwick", "tarnwick.ini", 0, "",
+const InstallerConfig WITH_SERVICE = {"Tarnwick Tools", "Tarnwick", "tarnwick.ini", 0, "",
                                       "tarnwick.exe", "-icon", 0, 0, "twsvc.exe", 1,
                                       "TarnwickService", ""};
 
@@ -177,6 +178,10 @@ TEST(SetupSequence, StagesRunInOrderAndEachEndIsTheRightOne) {
              fake_machine::setPlatform(1);
          },
          0, false, acceptedDefault() + extracted + failed, &WITH_SERVICE},
+        {"a damaged payload of a product in a group named otherwise",
+         [] { fake_machine::damagePayload(); }, 0, false,
+         {"restrict DLL search", "check payload", "warning[none] Tarnwick Installation Failed"},
+         &WITH_SERVICE},
     };
     for (const SetupRun& r : runs) run(r);
 }

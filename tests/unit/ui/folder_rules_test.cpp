@@ -92,14 +92,23 @@ TEST(FolderRules, SplitForTheDialog) {
         const char* folder;
         const char* parent;
         const char* application;
+        size_t parentSize = 1024;
     };
     for (Case c : {Case{"C:\\Program Files\\Tarnwick", "C:\\Program Files", "Tarnwick"},
                    Case{"D:\\Data\\Tarnwick\\", "D:\\Data\\Tarnwick", ""},
                    Case{"D:/Data/Tarnwick", "D:/Data", "Tarnwick"}, Case{"Tarnwick", "Tarnwick", ""},
-                   Case{"C:\\Tarnwick", "C:", "Tarnwick"}}) {
-        char parent[1024], application[1024];
-        splitDataFolder(c.folder, parent, sizeof parent, application, sizeof application);
-        EXPECT_STREQ(c.parent, parent) << c.folder;
+                   Case{"C:\\Tarnwick", "C:", "Tarnwick"},
+                   // A parent that just fits its buffer, and one a byte too long,
+                   // which is left empty rather than cut short.
+                   Case{"C:\\Data\\Tarnwick", "C:\\Data", "Tarnwick", 8},
+                   Case{"C:\\Data\\Tarnwick", "", "Tarnwick", 7}}) {
+        // A guard byte past the parent's buffer shows a write beyond it
+        // without the sanitizers too.
+        std::vector<char> parent(c.parentSize + 1, '#');
+        char application[1024];
+        splitDataFolder(c.folder, parent.data(), c.parentSize, application, sizeof application);
+        EXPECT_STREQ(c.parent, parent.data()) << c.folder << " in " << c.parentSize;
+        EXPECT_EQ('#', parent[c.parentSize]) << c.folder << " in " << c.parentSize;
         EXPECT_STREQ(c.application, application) << c.folder;
     }
 }

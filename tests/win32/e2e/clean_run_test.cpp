@@ -24,8 +24,27 @@ TEST_F(CleanRun, WritesEveryFileLinksAndRegistersTheProductAndNoStartsNothing) {
     ASSERT_TRUE(makeEmptyFolder("C:\\twtest\\clean"));
     const std::string folder = "C:\\twtest\\clean\\Tarnwick";
 
+    // window_spy.dll, hooked into setup by the run, notes each text value
+    // as setup counts it, which the registry read back cannot tell.
+    char temp[MAX_PATH];
+    const DWORD tempLength = GetTempPathA(sizeof temp, temp);
+    ASSERT_TRUE(tempLength > 0 && tempLength < sizeof temp);
+    const std::string textValues = joinPath(temp, "tw-text-values.txt");
+    DeleteFileA(textValues.c_str());
+    ASSERT_TRUE(SetEnvironmentVariableA("TW_REGISTRY_SPY_RECORD", textValues.c_str()));
     runToSuccess(user, buildPath(TW_SETUP_EXE), folder, IDNO, "final-question");
+    SetEnvironmentVariableA("TW_REGISTRY_SPY_RECORD", nullptr);
     if (HasFatalFailure()) return;
+    std::vector<uint8_t> noted;
+    EXPECT_TRUE(readFile(textValues, &noted));
+    // Each count takes in one terminating NUL.
+    const auto counted = [](const std::string& name, const std::string& text) {
+        return name + "=" + text + " (" + std::to_string(text.size() + 1) + " bytes)\n";
+    };
+    EXPECT_EQ(std::string(noted.begin(), noted.end()),
+              counted("DisplayName", "Tarnwick") +
+                  counted("UninstallString", "\"" + joinPath(folder, "kluninst.exe") + "\"") +
+                  counted("DisplayIcon", joinPath(folder, "tarnwick.exe")));
     // A program started on the way out would be running by the time setup
     // has ended: WinExec returns once the process exists.
     EXPECT_EQ(processesNamed("tarnwick.exe"), std::vector<DWORD>{});

@@ -36,6 +36,108 @@ std::string joinPath(const std::string& folder, const std::string& name) {
     return folder + "\\" + name;
 }
 
+namespace {
+
+// The icon drawn on a plain background, as rows of RGB from the top.
+std::vector<uint8_t> drawnIcon(HICON icon, int width, int height, COLORREF background) {
+    std::vector<uint8_t> rgb;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    RECT all = {0, 0, width, height};
+    HBRUSH brush = CreateSolidBrush(background);
+    FillRect(memory, &all, brush);
+    DeleteObject(brush);
+    DrawIcon(memory, 0, 0, icon);
+    SelectObject(memory, previous);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    std::vector<RGBQUAD> pixels(static_cast<size_t>(width) * height);
+    if (GetDIBits(memory, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS) == height) {
+        for (const RGBQUAD& pixel : pixels) {
+            rgb.insert(rgb.end(), {pixel.rgbRed, pixel.rgbGreen, pixel.rgbBlue});
+        }
+    }
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return rgb;
+}
+
+}  // namespace
+
+std::string messageBoxIcon(HWND box) {
+    // Another process's icon handle means nothing here (each process loads
+    // the system icons for itself, and GetIconInfo refuses a foreign one),
+    // so each system icon is drawn here and compared with the screen where
+    // the box shows its icon, on the pixels the icon covers: those that come
+    // out alike on black and on white. Question and information share most
+    // of theirs, so every one must match.
+    HWND control = GetDlgItem(box, scripted_user::MESSAGE_BOX_ICON_ID);
+    DWORD_PTR handle = 0;
+    if (!control || !IsWindowVisible(control) ||
+        !SendMessageTimeoutA(control, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 2000, &handle) ||
+        handle == 0) {
+        return "";
+    }
+    struct Candidate {
+        const char* name;
+        LPCSTR icon;
+        std::vector<uint8_t> onBlack, onWhite;
+    };
+    Candidate candidates[] = {{"error", IDI_HAND, {}, {}},
+                              {"warning", IDI_EXCLAMATION, {}, {}},
+                              {"information", IDI_ASTERISK, {}, {}},
+                              {"question", IDI_QUESTION, {}, {}}};
+    const int width = GetSystemMetrics(SM_CXICON), height = GetSystemMetrics(SM_CYICON);
+    for (Candidate& candidate : candidates) {
+        HICON icon = LoadIconA(nullptr, candidate.icon);
+        candidate.onBlack = drawnIcon(icon, width, height, RGB(0, 0, 0));
+        candidate.onWhite = drawnIcon(icon, width, height, RGB(255, 255, 255));
+    }
+    const auto shows = [&](const scripted_user::Capture& screen, const RECT& place,
+                           const Candidate& candidate) {
+        if (candidate.onBlack.empty() || candidate.onWhite.empty()) return false;
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) {
+                const size_t at = (static_cast<size_t>(y) * width + x) * 3;
+                const uint8_t* drawn = &candidate.onBlack[at];
+                if (!std::equal(drawn, drawn + 3, &candidate.onWhite[at])) continue;  // uncovered
+                const int screenX = place.left + x, screenY = place.top + y;
+                if (screenX < 0 || screenY < 0 || screenX >= screen.width ||
+                    screenY >= screen.height ||
+                    !std::equal(drawn, drawn + 3,
+                                &screen.rgb[(static_cast<size_t>(screenY) * screen.width +
+                                             screenX) * 3])) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    };
+    std::string found = "other";
+    // The box may still be painting.
+    scripted_user::pollUntil(WINDOW_TIMEOUT_MS, [&] {
+        RECT place;
+        scripted_user::Capture screen;
+        if (!GetWindowRect(control, &place) || !scripted_user::captureScreen(&screen)) return false;
+        for (const Candidate& candidate : candidates) {
+            if (shows(screen, place, candidate)) {
+                found = candidate.name;
+                return true;
+            }
+        }
+        return false;
+    });
+    return found;
+}
+
 std::vector<PayloadFile> tarnwickFiles() {
     const std::string files = buildPath(TW_TARNWICK_FILES_DIR);
     const std::string built = buildPath(TW_TARNWICK_BUILT_DIR);

@@ -38,6 +38,11 @@ extern const char* const FAILURE_CAPTION;
 extern const char* const CANNOT_CREATE_TEXT;
 extern const char* const WRITE_FAILED_TEXT;
 
+// The system icon a message box shows: "error", "warning", "information"
+// or "question"; "" for none, "other" for one that is none of these or not
+// on the screen in time.
+std::string messageBoxIcon(HWND box);
+
 // One payload file and where its genuine bytes come from.
 struct PayloadFile {
     std::string name;

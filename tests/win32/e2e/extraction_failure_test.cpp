@@ -64,6 +64,7 @@ TEST_F(ExtractionFailure, DirectoryWhereTheFirstFileGoesCannotBeCreated) {
     ASSERT_NE(box, nullptr) << "no message box captioned " << FAILURE_CAPTION;
     EXPECT_EQ(user.readMessageBox(box), CANNOT_CREATE_TEXT);
     EXPECT_NE(GetDlgItem(box, scripted_user::MESSAGE_BOX_ICON_ID), nullptr) << "no icon";
+    EXPECT_EQ(messageBoxIcon(box), "warning");
     EXPECT_TRUE(user.screenshot("cannot-create-message"));
     expectFailureTold(user, box, CANNOT_CREATE_TEXT, opening);
 
@@ -119,6 +120,7 @@ TEST_F(ExtractionFailure, DamagedSetupSaysSoBeforeAnyWindowAndWritesNothing) {
     HWND box = user.waitForMessageBox(FAILURE_CAPTION, WINDOW_TIMEOUT_MS);
     ASSERT_NE(box, nullptr) << "no message box captioned " << FAILURE_CAPTION;
     EXPECT_EQ(user.readMessageBox(box), DAMAGED_SETUP_TEXT);
+    EXPECT_EQ(messageBoxIcon(box), "warning");
     EXPECT_EQ(scripted_user::visibleTopLevelWindows(user.program().processId),
               std::vector<HWND>{box})
         << "a window stands beside the message: the backdrop came first";

@@ -290,6 +290,7 @@ void runRow(scripted_user::ScriptedUser& user, const Row& row) {
                                 << user.transcript().joined();
         EXPECT_EQ(user.readMessageBox(box), message.text);
         EXPECT_EQ(scripted_user::messageBoxHasIcon(box), message.warningIcon);
+        EXPECT_EQ(messageBoxIcon(box), message.warningIcon ? "warning" : "");
         EXPECT_EQ(waitedRecords(folder, row),
                   std::vector<std::string>(waited.begin(), waited.begin() + message.recordsBefore));
         ASSERT_TRUE(user.answer(box, message.answer));

@@ -26,6 +26,8 @@ void answerRemovedMessage(scripted_user::ScriptedUser& user, std::string* text) 
                                               WINDOW_TIMEOUT_MS));
     user.transcript().add("window", UNINSTALL_CAPTION);
     *text = user.readMessageBox(box);
+    // Everything of the product went: news, not a warning.
+    EXPECT_EQ(messageBoxIcon(box), "information");
     DWORD id = 0;
     GetWindowThreadProcessId(box, &id);
     HANDLE copy = OpenProcess(SYNCHRONIZE, FALSE, id);
@@ -71,6 +73,7 @@ TEST_F(Uninstall, YesRemovesWhatSetupPutInPlaceAndKeepsTheUsersFiles) {
         HWND question = user.waitForMessageBox(UNINSTALL_CAPTION, WINDOW_TIMEOUT_MS);
         ASSERT_NE(question, nullptr) << "no question captioned " << UNINSTALL_CAPTION;
         EXPECT_EQ(user.readMessageBox(question), UNINSTALL_QUESTION);
+        EXPECT_EQ(messageBoxIcon(question), "question");
         EXPECT_NE(GetDlgItem(question, IDNO), nullptr);
         ASSERT_TRUE(user.answerYes(question));
         DWORD exitCode = 1;
