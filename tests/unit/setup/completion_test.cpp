@@ -162,16 +162,20 @@ TEST(Completion, TheQuestionsAndTheStartupLinkSayWhatTheProductAsks) {
 }
 
 TEST(Completion, AnExistingUninstallEntryKeepsItsOtherValues) {
+    // The entry of the product built in, named after the product, not its
+    // group ("Tarnwick").
+    const std::string key =
+        "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tarnwick Suite";
     fake_machine::reset();
-    fake_machine::setRegistryValue(KEY, "Publisher", "Kestrel Loom Software");
-    fake_machine::setRegistryValue(KEY, "UninstallString", "old");
+    fake_machine::setRegistryValue(key, "Publisher", "Kestrel Loom Software");
+    fake_machine::setRegistryValue(key, "UninstallString", "old");
     setupState = SetupState();
     copyText(setupState.dataFolder, sizeof setupState.dataFolder, FOLDER);
     completeInstallation();
-    EXPECT_EQ("Kestrel Loom Software", fake_machine::registryValue(KEY, "Publisher"));
+    EXPECT_EQ("Kestrel Loom Software", fake_machine::registryValue(key, "Publisher"));
     EXPECT_EQ("\"" + inFolder("kluninst.exe") + "\"",
-              fake_machine::registryValue(KEY, "UninstallString"));
-    EXPECT_EQ(5u, fake_machine::registryValueCount(KEY));
+              fake_machine::registryValue(key, "UninstallString"));
+    EXPECT_EQ(5u, fake_machine::registryValueCount(key));
 }
 
 TEST(Completion, PathsThatDoNotFitSkipTheirStepsButNotTheQuestion) {

@@ -25,7 +25,9 @@ struct SetupRun {
     int exitStatus;
     bool endedInside;  // the process ended without returning from WinMain
     Lines log;
-    const InstallerConfig* config = nullptr;  // null: the product built in (Tarnwick)
+    // Null: the product built in, "Tarnwick Suite" in the group "Tarnwick".
+    const InstallerConfig* config = nullptr;
+    Lines texts = {};  // the messages' texts, when they are what the row is about
 };
 
 const char FOLDER[] = "C:\\Program Files\\Tarnwick";
@@ -48,9 +50,10 @@ Lines operator+(Lines head, const Lines& tail) {
 // Before the extraction: running copies are asked to close (none run here).
 const Lines CLOSING = {"warning[backdrop] Closing Running Copies", "busy 2000", "busy 8000"};
 
-// Tarnwick told to warn of running copies, and Tarnwick with a service in a
-// group named otherwise: the failure's caption names the product.
-const InstallerConfig WARNING_ONLY = {"Tarnwick", "Tarnwick", "tarnwick.ini", 0, "",
+// Tarnwick told to warn of running copies, and Tarnwick with a service, each
+// in a group named otherwise: the warning and the failure's caption name the
+// product.
+const InstallerConfig WARNING_ONLY = {"Tarnwick Tools", "Tarnwick", "tarnwick.ini", 0, "",
                                       "tarnwick.exe", "-icon", 1, 0, "", 1, "", ""};
 const InstallerConfig WITH_SERVICE = {"Tarnwick Tools", "Tarnwick", "tarnwick.ini", 0, "",
                                       "tarnwick.exe", "-icon", 0, 0, "twsvc.exe", 1,
@@ -64,17 +67,21 @@ void runningService() {
     fake_machine::scriptExtraction(EXTRACT_WRITE_FAILED);
 }
 
-// After the extraction: the progress dialog goes, then the completion for
-// `folder`, whose calls the completion's own tests take apart.
-Lines completed(const std::string& folder) {
-    const std::string group = "C:\\WINDOWS\\Start Menu\\Programs\\Tarnwick";
+const char BUILT_IN_PRODUCT[] = "Tarnwick Suite";
+
+// After the extraction: the progress dialog goes, then the completion of
+// `product` for `folder`, whose calls the completion's own tests take apart.
+Lines completed(const std::string& folder, const std::string& product = BUILT_IN_PRODUCT,
+                const std::string& groupName = "Tarnwick") {
+    const std::string group = "C:\\WINDOWS\\Start Menu\\Programs\\" + groupName;
     return {"close progress dialog", "stat " + group, "mkdir " + group, "notify mkdir " + group,
-            "remove " + group + "\\Tarnwick.lnk.lnk", "save " + group + "\\Tarnwick.lnk",
-            "save " + group + "\\Tarnwick.lnk", "stat " + group,
+            "remove " + group + "\\" + product + ".lnk.lnk",
+            "save " + group + "\\" + product + ".lnk", "save " + group + "\\" + product + ".lnk",
+            "stat " + group,
             "remove " + group + "\\Uninstall.lnk.lnk", "save " + group + "\\Uninstall.lnk",
             "save " + group + "\\Uninstall.lnk",
-            "create key Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tarnwick",
-            "value DisplayName=Tarnwick", "value UninstallString=\"" + folder + "\\kluninst.exe\"",
+            "create key Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + product,
+            "value DisplayName=" + product, "value UninstallString=\"" + folder + "\\kluninst.exe\"",
             "value DisplayIcon=" + folder + "\\tarnwick.exe", "value EstimatedSize=dword:186",
             "close key", "setting tarnwick.ini Options dataDir=" + folder,
             "question[backdrop] Installation Successful -> No", "destroy backdrop"};
@@ -97,19 +104,28 @@ void run(const SetupRun& r) {
     EXPECT_EQ(r.exitStatus, status);
     EXPECT_EQ(r.endedInside, endedInside);
     EXPECT_EQ(r.log, fake_machine::log());
+    if (!r.texts.empty()) {
+        EXPECT_EQ(r.texts, fake_machine::messageTexts());
+    }
 }
 
 TEST(SetupSequence, StagesRunInOrderAndEachEndIsTheRightOne) {
     const Lines extraction = {"progress dialog", std::string("extract into ") + FOLDER,
                               "progress tarnwick.exe 0"};
     const Lines extracted = Lines{"free space C:\\"} + CLOSING + extraction;
-    const Lines failed = {"warning[backdrop] Tarnwick Installation Failed", "remove payload files"};
+    // The failure's caption names the product.
+    const auto failedAs = [](const std::string& product) {
+        return Lines{"warning[backdrop] " + product + " Installation Failed",
+                     "remove payload files"};
+    };
+    const Lines failed = failedAs(BUILT_IN_PRODUCT), failedTarnwick = failedAs("Tarnwick");
     const SetupRun runs[] = {
         {"a whole run: the DLL search is restricted before any window", nullptr, 0, false,
          acceptedDefault() + extracted + completed(FOLDER)},
         {"a damaged payload: its message before any window, and nothing written",
          [] { fake_machine::damagePayload(); }, 0, false,
-         {"restrict DLL search", "check payload", "warning[none] Tarnwick Installation Failed"}},
+         {"restrict DLL search", "check payload",
+          "warning[none] Tarnwick Suite Installation Failed"}},
         {"no backdrop: nothing else happens", [] { fake_machine::failBackdrop(); }, 0, false,
          {"restrict DLL search", "check payload", "backdrop"}},
         {"declined agreement ends the process at once", [] { fake_machine::scriptAgreement(0); },
@@ -152,14 +168,19 @@ TEST(SetupSequence, StagesRunInOrderAndEachEndIsTheRightOne) {
          acceptedDefault() + extracted + failed},
         {"a product that only warns of running copies closes none", nullptr, 0, false,
          acceptedDefault() + Lines{"free space C:\\", "warning[backdrop] Close Running Copies First!"} +
-             extraction + completed(FOLDER),
-         &WARNING_ONLY},
+             extraction + completed(FOLDER, "Tarnwick", "Tarnwick Tools"),
+         &WARNING_ONLY,
+         {"Do you already have an older version of Tarnwick?\r\n\r\nIf you do, MAKE SURE IT IS "
+          "NOT RUNNING RIGHT NOW. If it is running, shut it down BEFORE clicking the OK "
+          "button.\r\n\r\nIf you have not installed Tarnwick before, just click the OK button.",
+          "Tarnwick has been successfully installed on your system. Would you like to start "
+          "Tarnwick now?"}},
         {"a service on NT: the old one stops and goes, then six seconds", runningService, 0, false,
          acceptedDefault() + Lines{"free space C:\\"} + CLOSING +
              Lines{"warning[backdrop] Uninstalling Old Service (If Present)", "open manager",
                    "open service TarnwickService", "stop -> accepted", "busy 1000", "busy 1000",
                    "delete -> done", "close service", "close manager", "busy 6000"} +
-             extraction + failed,
+             extraction + failedTarnwick,
          &WITH_SERVICE},
         {"an old service not removed: its message, and nothing is extracted",
          [] {
@@ -177,7 +198,7 @@ TEST(SetupSequence, StagesRunInOrderAndEachEndIsTheRightOne) {
              runningService();
              fake_machine::setPlatform(1);
          },
-         0, false, acceptedDefault() + extracted + failed, &WITH_SERVICE},
+         0, false, acceptedDefault() + extracted + failedTarnwick, &WITH_SERVICE},
         {"a damaged payload of a product in a group named otherwise",
          [] { fake_machine::damagePayload(); }, 0, false,
          {"restrict DLL search", "check payload", "warning[none] Tarnwick Installation Failed"},

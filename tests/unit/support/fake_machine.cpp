@@ -17,10 +17,11 @@
 #include "ui/folder_platform.h"
 #include "ui/folder_rules.h"
 
-// The record and payload names of a product like Tarnwick; the longest name
-// is 20 characters.
+// The record and payload names of a product like Tarnwick, its group named
+// otherwise, so that a test sees which of the two a step takes; the longest
+// name is 20 characters.
 const InstallerConfig installerConfig = {
-    "Tarnwick", "Tarnwick", "tarnwick.ini", 0, "", "tarnwick.exe", "-icon", 0, 0, "", 1, "", ""};
+    "Tarnwick", "Tarnwick Suite", "tarnwick.ini", 0, "", "tarnwick.exe", "-icon", 0, 0, "", 1, "", ""};
 const char agreementText[] = "agreement";
 namespace {
 const char* const PAYLOAD_NAMES[] = {"tarnwick.exe", "tw-head-prologue.twr", "kluninst.exe",

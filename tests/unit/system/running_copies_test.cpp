@@ -47,28 +47,30 @@ TEST(RunningCopies, TitlesThatBeginWithTheNameCloseTheServiceWindowQuits) {
 
 TEST(RunningCopies, NoticeWaitsAndEveryWindowIsSeen) {
     fake_machine::reset();
-    // Titles read into 1024 bytes: one of 1023 characters and one cut to it.
-    const std::string long1023 = "Tarnwick" + std::string(1015, 'y');
-    const std::string long2000 = "Tarnwick" + std::string(1992, 'z');
+    // The product built in is "Tarnwick Suite" in the group "Tarnwick": a
+    // window of the group's name is no copy of the product. Titles read into
+    // 1024 bytes: one of 1023 characters and one cut to it.
+    const std::string product = "Tarnwick Suite";
+    const std::string long1023 = product + std::string(1023 - product.size(), 'y');
+    const std::string long2000 = product + std::string(2000 - product.size(), 'z');
     for (const std::string& title :
-         {std::string("Tarnwick"), std::string("Install Tarnwick"), std::string("Tarnwick - Help"),
-          std::string("tarnwick"), std::string(" Win9x Service"), long1023, long2000,
-          std::string("TarnwickX")}) {
+         {product, "Install " + product, product + " - Help", std::string("tarnwick suite"),
+          std::string("Tarnwick"), std::string(" Win9x Service"), long1023, long2000,
+          product + "X"}) {
         fake_machine::addWindow(title);
     }
     closeRunningCopies(nullptr, fake_machine::BACKDROP);
-    const std::string cut = long1023.substr(0, 40);
     const Lines expected = {"warning[backdrop] Closing Running Copies",
                             "busy 2000",
-                            "post WM_CLOSE to Tarnwick",
-                            "post WM_CLOSE to Tarnwick - Help",
-                            "post WM_CLOSE to " + cut,
+                            "post WM_CLOSE to " + product,
+                            "post WM_CLOSE to " + product + " - Help",
+                            "post WM_CLOSE to " + long1023.substr(0, 40),
                             "post WM_CLOSE to " + long2000.substr(0, 40),
-                            "post WM_CLOSE to TarnwickX",
+                            "post WM_CLOSE to " + product + "X",
                             "busy 8000"};
     EXPECT_EQ(expected, fake_machine::log());
-    EXPECT_EQ(Lines{"Any copies of Tarnwick currently running must now be shut down. This may take "
-                    "a few seconds."},
+    EXPECT_EQ(Lines{"Any copies of Tarnwick Suite currently running must now be shut down. This may "
+                    "take a few seconds."},
               fake_machine::messageTexts());
 }
 

@@ -58,6 +58,7 @@ enum class Earlier {
 struct Row {
     const char* setupExe;
     const char* product;
+    const char* group;  // the program group, named otherwise for the service product
     bool windows95;
     const char* serviceResult;  // TW_SERVICE_INSTALL_RESULT for the service program, or null
     Earlier earlier;
@@ -81,13 +82,13 @@ const char SERVICE_WINDOW_TITLE[] = "FernSvc Win9x Service";
 Row serviceProduct(bool windows95, const char* serviceResult, Earlier earlier,
                    const char* output, std::vector<Message> messages) {
     const bool nt = !windows95;
-    return {TW_SERVICE_SETUP_EXE, "Fernhollow", windows95, serviceResult, earlier, output,
+    return {TW_SERVICE_SETUP_EXE, "Fernhollow", "Fernhollow Tools", windows95, serviceResult, earlier, output,
             messages, "fernhollow.exe", "Fernhollow Agent", "-icon -tray", windows95, true, nt,
             SERVICE_NAME, nt && !serviceResult};
 }
 
 Row startupProduct(const Message& question) {
-    return {TW_STARTUP_SETUP_EXE, "Brackenmoor", false, nullptr, Earlier::NOTHING, "",
+    return {TW_STARTUP_SETUP_EXE, "Brackenmoor", "Brackenmoor", false, nullptr, Earlier::NOTHING, "",
             {question}, "brackenmoor.exe", "Brackenmoor", "", question.answer == IDYES, false,
             false, nullptr, false};
 }
@@ -315,6 +316,11 @@ void runRow(scripted_user::ScriptedUser& user, const Row& row) {
     const std::string link =
         joinPath(specialFolder(CSIDL_STARTUP), std::string(row.startupLink) + ".lnk");
     const std::string program = joinPath(folder, row.program);
+    // The program group is named after the group, its program's link after
+    // the product.
+    const std::string group = joinPath(specialFolder(CSIDL_PROGRAMS), row.group);
+    EXPECT_EQ(readShellLink(joinPath(group, std::string(row.product) + ".lnk")).target, program);
+    EXPECT_TRUE(fileExists(joinPath(group, "Uninstall.lnk")));
     // The start in startup mode: the quoted path, a blank, the arguments
     // and a line feed, which the stand-in writes as <0A>.
     const std::string started =
