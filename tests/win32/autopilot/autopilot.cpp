@@ -138,7 +138,10 @@ void recordWindow(ScriptedUser& user, HWND window, int number, const std::string
     // A dialog may show before its controls are made. A plain window may
     // have none at all, as the backdrop has: waiting for one there kept the
     // agreement unanswered for the whole timeout.
-    if (windowClass(window) == "#32770") waitForAnyControl(window, CONTROLS_TIMEOUT_MS);
+    if (windowClass(window) == "#32770") {
+        waitForAnyControl(window, CONTROLS_TIMEOUT_MS);
+        if (isMessageBox(window)) waitUntilReady(window);
+    }
     if (isMessageBox(window)) {
         user.readMessageBox(window);
     } else {
@@ -342,8 +345,10 @@ int main(int argc, char** argv) {
         for (HWND window : shown) {
             if (std::find(answered.begin(), answered.end(), window) != answered.end()) continue;
             answered.push_back(window);
-            timeline.mark("seen", windowCaption(window));
+            // A message box is taken once its initialisation is done.
+            if (isMessageBox(window)) waitUntilReady(window);
             const std::string caption = windowCaption(window);
+            timeline.mark("seen", caption);
             const int answer = handleWindow(user, window, ++number, output);
             if (answer != 0) timeline.mark("answered", caption);
             if (answer == IDYES && caption == FINAL_CAPTION) productStarted = true;

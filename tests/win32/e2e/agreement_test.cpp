@@ -16,9 +16,6 @@ namespace {
 
 using Agreement = ScriptedRun;
 
-// Long enough for a dialog that is busy painting.
-const UINT SEND_TIMEOUT_MS = 2000;
-
 std::string agreementFile() {
     return joinPath(buildPath(TW_TARNWICK_FILES_DIR), "..\\agreement.txt");
 }
@@ -54,9 +51,8 @@ bool postAndSettle(HWND edit, const std::vector<MSG>& messages) {
     return scripted_user::pollUntil(WINDOW_TIMEOUT_MS, [&] {
         DWORD start = 0, end = 0;
         DWORD_PTR answered = 0;
-        return SendMessageTimeoutA(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
-                                   reinterpret_cast<LPARAM>(&end), SMTO_ABORTIFHUNG,
-                                   SEND_TIMEOUT_MS, &answered) &&
+        return scripted_user::ask(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                                  reinterpret_cast<LPARAM>(&end), &answered) &&
                start == markStart && end == markEnd;
     });
 }
@@ -163,8 +159,7 @@ TEST_F(Agreement, TypingLeavesTheTextAsItWas) {
         SCOPED_TRACE(typing.label);
         // Everything selected: any typing that went through would replace it.
         DWORD_PTR answered = 0;
-        ASSERT_TRUE(SendMessageTimeoutA(edit, EM_SETSEL, 0, -1, SMTO_ABORTIFHUNG, SEND_TIMEOUT_MS,
-                                        &answered));
+        ASSERT_TRUE(scripted_user::ask(edit, EM_SETSEL, 0, -1, &answered));
         ASSERT_TRUE(postAndSettle(edit, typing.messages));
         EXPECT_EQ(scripted_user::childText(edit), original);
         user.transcript().add("typed", typing.label);

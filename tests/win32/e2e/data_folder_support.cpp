@@ -44,7 +44,6 @@ const char* const DISK_SPACE_CAPTION = "Not Enough Disk Space";
 namespace {
 
 const char SETTINGS_FILE[] = "tarnwick.ini";
-const int SEND_TIMEOUT_MS = 5000;
 
 // Offsets in the process environment block and in the process parameters
 // it points to, for this program's word size; setup is built for the same.
@@ -111,10 +110,7 @@ public:
 private:
     LRESULT send(UINT message, WPARAM wParam, LPARAM lParam) {
         DWORD_PTR answer = 0;
-        if (!SendMessageTimeoutA(tree_, message, wParam, lParam, SMTO_ABORTIFHUNG,
-                                 SEND_TIMEOUT_MS, &answer)) {
-            return 0;
-        }
+        if (!scripted_user::ask(tree_, message, wParam, lParam, &answer)) return 0;
         return static_cast<LRESULT>(answer);
     }
 
@@ -246,10 +242,8 @@ bool dialogStaysOpen(HWND dialog) {
         return true;
     });
     DWORD_PTR answer = 0;
-    return boxGone &&
-           SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, SEND_TIMEOUT_MS,
-                               &answer) != 0 &&
-           IsWindow(dialog) && IsWindowVisible(dialog);
+    return boxGone && scripted_user::ask(dialog, WM_NULL, 0, 0, &answer) && IsWindow(dialog) &&
+           IsWindowVisible(dialog);
 }
 
 void expectRunCompletes(scripted_user::ScriptedUser& user) {

@@ -81,11 +81,9 @@ std::string messageBoxIcon(HWND box) {
     // of theirs, so every one must match.
     HWND control = GetDlgItem(box, scripted_user::MESSAGE_BOX_ICON_ID);
     DWORD_PTR handle = 0;
-    if (!control || !IsWindowVisible(control) ||
-        !SendMessageTimeoutA(control, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 2000, &handle) ||
-        handle == 0) {
-        return "";
-    }
+    if (!control || !IsWindowVisible(control)) return "";
+    if (!scripted_user::ask(control, STM_GETICON, 0, 0, &handle)) return "unanswered";
+    if (handle == 0) return "";
     struct Candidate {
         const char* name;
         LPCSTR icon;

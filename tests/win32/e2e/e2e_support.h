@@ -40,7 +40,8 @@ extern const char* const WRITE_FAILED_TEXT;
 
 // The system icon a message box shows: "error", "warning", "information"
 // or "question"; "" for none, "other" for one that is none of these or not
-// on the screen in time.
+// on the screen in time, "unanswered" when the box did not say whether it
+// has one.
 std::string messageBoxIcon(HWND box);
 
 // One payload file and where its genuine bytes come from.

@@ -133,8 +133,12 @@ TEST_F(ProgressDialog, IsClosedBySetupBeforeTheFinalQuestion) {
     HWND question = nullptr;
     scripted_user::pollUntil(RUN_TIMEOUT_MS, [&] {
         for (HWND window : scripted_user::visibleTopLevelWindows(user.program().processId)) {
+            // A message box is read once it has its caption.
+            const bool box = scripted_user::isMessageBox(window) &&
+                             scripted_user::waitUntilReady(window) &&
+                             scripted_user::isMessageBox(window);
             std::string caption = scripted_user::windowCaption(window);
-            const bool box = scripted_user::isMessageBox(window);
+            if (caption.empty() && !IsWindow(window)) continue;
             if (caption == PROGRESS_CAPTION) {
                 std::string line = scripted_user::controlText(window, PROGRESS_PERCENT_ID);
                 if (!line.empty()) lines.push_back(line);

@@ -177,6 +177,10 @@ HWND waitForNextMessage(scripted_user::ScriptedUser& user, const std::string& ca
     scripted_user::pollUntil(WINDOW_TIMEOUT_MS, [&] {
         for (HWND window : scripted_user::visibleTopLevelWindows(user.program().processId)) {
             if (!scripted_user::isMessageBox(window)) continue;
+            // Not yet captioned, or a dialog of setup's going.
+            if (!scripted_user::waitUntilReady(window) || !scripted_user::isMessageBox(window)) {
+                continue;
+            }
             const std::string shown = scripted_user::windowCaption(window);
             if (shown == caption) {
                 found = window;

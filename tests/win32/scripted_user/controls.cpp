@@ -4,13 +4,15 @@
 
 namespace scripted_user {
 
-namespace {
+bool ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR* answer) {
+    return SendMessageTimeoutA(window, message, wParam, lParam, SMTO_ABORTIFHUNG, SEND_TIMEOUT_MS,
+                               answer) != 0;
+}
 
-// Long enough for a program that is busy painting, short enough that a hung
-// one does not hang the test.
-const UINT SEND_TIMEOUT_MS = 2000;
-
-}  // namespace
+bool waitUntilReady(HWND window) {
+    DWORD_PTR answer = 0;
+    return ask(window, WM_NULL, 0, 0, &answer) && IsWindow(window) && IsWindowVisible(window);
+}
 
 bool waitForControl(HWND dialog, int id, DWORD milliseconds) {
     return pollUntil(milliseconds, [&] {
@@ -34,15 +36,12 @@ std::string childText(HWND control) {
     if (!control) return "";
     if (lstrcmpiA(windowClass(control).c_str(), "Edit") == 0) {
         DWORD_PTR length = 0;
-        if (!SendMessageTimeoutA(control, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG,
-                                 SEND_TIMEOUT_MS, &length)) {
+        if (!ask(control, WM_GETTEXTLENGTH, 0, 0, &length)) {
             return "";
         }
         std::string text(static_cast<size_t>(length) + 1, '\0');
         DWORD_PTR copied = 0;
-        if (!SendMessageTimeoutA(control, WM_GETTEXT, text.size(),
-                                 reinterpret_cast<LPARAM>(&text[0]), SMTO_ABORTIFHUNG,
-                                 SEND_TIMEOUT_MS, &copied)) {
+        if (!ask(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]), &copied)) {
             return "";
         }
         text.resize(static_cast<size_t>(copied));
@@ -67,18 +66,20 @@ namespace {
 
 struct BoxChildren {
     bool onlyBoxControls = true;
+    bool button = false;
 };
 
-// A message box holds buttons, its text and its icon, nothing else. A
-// dialog's unnamed static controls carry the text's id as well (-1 is
-// 65535), so the id alone does not tell the two apart.
+// A message box holds buttons (one at least), its text and its icon,
+// nothing else. A dialog's unnamed static controls carry the text's id as
+// well (-1 is 65535), so the id alone does not tell the two apart.
 BOOL CALLBACK checkBoxChild(HWND child, LPARAM context) {
     BoxChildren* children = reinterpret_cast<BoxChildren*>(context);
     const std::string kind = windowClass(child);
     const int id = GetDlgCtrlID(child);
-    bool boxControl = lstrcmpiA(kind.c_str(), "Button") == 0 ||
-                      (lstrcmpiA(kind.c_str(), "Static") == 0 &&
-                       (id == MESSAGE_BOX_TEXT_ID || id == MESSAGE_BOX_ICON_ID));
+    const bool button = lstrcmpiA(kind.c_str(), "Button") == 0;
+    bool boxControl = button || (lstrcmpiA(kind.c_str(), "Static") == 0 &&
+                                 (id == MESSAGE_BOX_TEXT_ID || id == MESSAGE_BOX_ICON_ID));
+    if (button) children->button = true;
     if (!boxControl) children->onlyBoxControls = false;
     return boxControl;
 }
@@ -91,33 +92,26 @@ bool isMessageBox(HWND window) {
     }
     BoxChildren children;
     EnumChildWindows(window, checkBoxChild, reinterpret_cast<LPARAM>(&children));
-    return children.onlyBoxControls;
+    return children.onlyBoxControls && children.button;
 }
 
 bool messageBoxHasIcon(HWND box) {
     HWND icon = GetDlgItem(box, MESSAGE_BOX_ICON_ID);
     DWORD_PTR handle = 0;
-    return icon && IsWindowVisible(icon) &&
-           SendMessageTimeoutA(icon, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, SEND_TIMEOUT_MS,
-                               &handle) &&
-           handle != 0;
+    return icon && IsWindowVisible(icon) && ask(icon, STM_GETICON, 0, 0, &handle) && handle != 0;
 }
 
 bool setControlText(HWND dialog, int id, const std::string& text) {
     HWND control = GetDlgItem(dialog, id);
     if (!control) return false;
     DWORD_PTR answer = 0;
-    return SendMessageTimeoutA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
-                               SMTO_ABORTIFHUNG, SEND_TIMEOUT_MS, &answer) != 0 &&
+    return ask(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), &answer) &&
            answer != 0;
 }
 
 int defaultButton(HWND dialog) {
     DWORD_PTR answer = 0;
-    if (!SendMessageTimeoutA(dialog, DM_GETDEFID, 0, 0, SMTO_ABORTIFHUNG, SEND_TIMEOUT_MS,
-                             &answer)) {
-        return 0;
-    }
+    if (!ask(dialog, DM_GETDEFID, 0, 0, &answer)) return 0;
     if (HIWORD(answer) != DC_HASDEFID) return 0;
     return LOWORD(answer);
 }

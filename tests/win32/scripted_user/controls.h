@@ -14,6 +14,25 @@ enum {
     MESSAGE_BOX_ICON_ID = 1088    // the static control holding the icon
 };
 
+// How long a message sent to another process's window waits for its
+// answer. A thread that is busy painting, or kept from the CPU on a loaded
+// machine, answers within it; a hung one (no message taken for five
+// seconds) is given up at once.
+enum : UINT { SEND_TIMEOUT_MS = 30000 };
+
+// Sends the message to a window of another process and waits for the
+// answer as above: every send of the tests goes through here. False when
+// the window is gone, hung or did not answer in time.
+bool ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR* answer);
+
+// Waits until the window's thread has handled a message sent to it. Wine
+// shows a message box while its initialisation is still setting its
+// caption, text and icon, which a loaded machine can stretch to seconds; a
+// message sent from another process is handled only once that is done and
+// the box's own loop runs. False when the window went (a dialog being taken
+// down can pass for a message box for a moment) or did not answer.
+bool waitUntilReady(HWND window);
+
 // A window found by its caption may not have its controls yet: waits until
 // the control `id` exists. False when it did not appear in time.
 bool waitForControl(HWND dialog, int id, DWORD milliseconds);
@@ -32,7 +51,9 @@ std::string childText(HWND control);
 std::string windowClass(HWND window);
 
 // A message box: the system's dialog class with the message text control
-// and no controls but buttons, that text and the icon.
+// and no controls but buttons, that text and the icon. Seen from outside,
+// a dialog of the program's own passes for one while it is being taken
+// down (its other controls go first): see waitUntilReady.
 bool isMessageBox(HWND window);
 
 // Whether a message box shows an icon. Wine's message box always has the

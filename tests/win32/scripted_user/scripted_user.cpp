@@ -27,8 +27,13 @@ HWND ScriptedUser::waitForWindow(const std::string& caption, DWORD milliseconds)
     if (!window) return nullptr;
     transcript_.add("window", caption);
     // A dialog may show before its controls are made; a plain window such
-    // as a backdrop has none to wait for.
-    if (windowClass(window) == "#32770") waitForAnyControl(window, deadline.remaining());
+    // as a backdrop has none to wait for. A message box is read once its
+    // initialisation is done (a dialog of setup's own is not asked: setup
+    // takes no message while it extracts under its progress dialog).
+    if (windowClass(window) == "#32770") {
+        waitForAnyControl(window, deadline.remaining());
+        if (isMessageBox(window)) waitUntilReady(window);
+    }
     return window;
 }
 
@@ -106,6 +111,7 @@ bool ScriptedUser::waitForExitShowingOnly(DWORD milliseconds,
     window->clear();
     bool ended = pollUntil(milliseconds, [&] {
         for (HWND open : visibleTopLevelWindows(program_.processId)) {
+            if (isMessageBox(open)) waitUntilReady(open);
             std::string caption = windowCaption(open);
             // A window that went while it was being looked at was the
             // program's to close; only one that stays counts.
