@@ -21,6 +21,8 @@ struct InstallerConfig {
     uint32_t requiredMegabytes;     // free space needed, below 4096
     const char* serviceName;        // service registered with the SCM
     const char* startupShortcutName;  // "" means productName
+    const char* version;    // "" or one to four dot-separated numbers
+    const char* publisher;  // "" when not given
 };
 
 extern const InstallerConfig installerConfig;

@@ -14,10 +14,10 @@ namespace payloadgen {
 namespace {
 
 constexpr const char* usage =
-    "usage: payloadgen --product DIR --built DIR --output DIR [--threads N] [--namespace NAME]\n"
-    "                  [--source-time SECONDS]\n"
+    "usage: payloadgen --product DIR --built DIR --output DIR [--uninstaller FILE]\n"
+    "                  [--threads N] [--namespace NAME] [--source-time SECONDS]\n"
     "       payloadgen --check DIR [--built DIR]\n"
-    "       payloadgen --product DIR --uninstall-header FILE\n"
+    "       payloadgen --product DIR --uninstaller-sources DIR\n"
     "       payloadgen --help\n"
     "\n"
     "Turns a product folder into the setup program's payload: the files listed\n"
@@ -29,6 +29,9 @@ constexpr const char* usage =
     "  --built DIR       folder holding the product's built programs\n"
     "  --output DIR      folder receiving payload_chunks.bin, payload_chunks.S,\n"
     "                    payload_table.cpp, installer_config.cpp and product.ico\n"
+    "  --uninstaller FILE\n"
+    "                    the engine's built uninstaller: the payload's last file,\n"
+    "                    as kluninst.exe, unless product.json names its own\n"
     "  --threads N       compress on N threads (default: one per core)\n"
     "  --namespace NAME  put the definitions in namespace NAME and begin the\n"
     "                    chunk labels with NAME instead of \"payload\"\n"
@@ -38,17 +41,20 @@ constexpr const char* usage =
     "                    0 to 2147483647: no file is stored with a later time,\n"
     "                    and built programs take it, so that the same sources\n"
     "                    make the same payload wherever and whenever they are\n"
-    "                    built. Times given in product.json stay as written\n"
+    "                    built. Times given in product.json stay as written;\n"
+    "                    the uninstaller counts as a built program\n"
     "\n"
     "With --check, reads the product folder DIR and reports every problem that\n"
     "would stop the build, and warnings about what would build but likely not\n"
     "work as meant, without writing anything. Without --built, entries built\n"
     "by the product's own build are checked by name only.\n"
     "\n"
-    "With --uninstall-header, reads DIR/product.json alone and writes FILE, a\n"
-    "C++ header for the product's uninstaller: the payload names and the\n"
-    "configuration texts naming what setup creates. It needs no built program,\n"
-    "so it runs before the product's programs are built.\n"
+    "With --uninstaller-sources, reads DIR/product.json alone and writes into\n"
+    "the folder it names uninstaller_record.cpp, the uninstaller's copy of the\n"
+    "configuration record and of the payload names (kluninst.exe among them),\n"
+    "and version_info.h, the version resource's values for setup.exe and the\n"
+    "uninstaller. It needs no built program, so it runs before the product's\n"
+    "programs are built.\n"
     "\n"
     "On a terminal, the compression of a large product shows its progress.\n"
     "Exit status: 0 done, 1 input refused, 2 malformed command line.\n";
@@ -81,6 +87,8 @@ int32_t parseSourceTime(const std::string& text) {
 
 struct Command : Options {
     bool check = false;
+    // Set: the run writes only the uninstaller's sources into this folder.
+    std::filesystem::path uninstallerSources;
 };
 
 Command parseArguments(const std::vector<std::string>& args) {
@@ -95,8 +103,8 @@ Command parseArguments(const std::vector<std::string>& args) {
             hasValue = true;
         }
         if (option != "--product" && option != "--built" && option != "--output" &&
-            option != "--threads" && option != "--namespace" && option != "--uninstall-header" &&
-            option != "--check" && option != "--source-time")
+            option != "--threads" && option != "--namespace" && option != "--uninstaller-sources" &&
+            option != "--check" && option != "--source-time" && option != "--uninstaller")
             throw UsageError("unknown argument \"" + displayed(args[i]) + "\"");
         if (!hasValue) {
             if (i + 1 == args.size()) throw UsageError(option + " needs a value");
@@ -108,7 +116,8 @@ Command parseArguments(const std::vector<std::string>& args) {
     Command options;
     if (auto found = values.find("--check"); found != values.end()) {
         for (const char* unused :
-             {"--product", "--output", "--threads", "--namespace", "--uninstall-header", "--source-time"})
+             {"--product", "--output", "--threads", "--namespace", "--uninstaller-sources", "--source-time",
+              "--uninstaller"})
             if (values.count(unused)) throw UsageError(std::string(unused) + " is not used with --check");
         if (found->second.empty()) throw UsageError("--check needs a product folder");
         options.check = true;
@@ -119,16 +128,17 @@ Command parseArguments(const std::vector<std::string>& args) {
         }
         return options;
     }
-    if (auto found = values.find("--uninstall-header"); found != values.end()) {
-        for (const char* unused : {"--built", "--output", "--threads", "--namespace", "--source-time"})
+    if (auto found = values.find("--uninstaller-sources"); found != values.end()) {
+        for (const char* unused :
+             {"--built", "--output", "--threads", "--namespace", "--source-time", "--uninstaller"})
             if (values.count(unused))
-                throw UsageError(std::string(unused) + " is not used with --uninstall-header");
-        if (found->second.empty()) throw UsageError("--uninstall-header needs a file name");
-        options.uninstallHeader = found->second;
+                throw UsageError(std::string(unused) + " is not used with --uninstaller-sources");
+        if (found->second.empty()) throw UsageError("--uninstaller-sources needs a folder");
+        options.uninstallerSources = found->second;
     }
-    const bool headerOnly = !options.uninstallHeader.empty();
+    const bool sourcesOnly = !options.uninstallerSources.empty();
     for (const char* required : {"--product", "--built", "--output"}) {
-        if (headerOnly && std::string(required) != "--product") continue;
+        if (sourcesOnly && std::string(required) != "--product") continue;
         auto found = values.find(required);
         if (found == values.end() || found->second.empty())
             throw UsageError(std::string(required) + " is required");
@@ -136,6 +146,10 @@ Command parseArguments(const std::vector<std::string>& args) {
     options.productDir = values["--product"];
     options.builtDir = values["--built"];
     options.outputDir = values["--output"];
+    if (auto found = values.find("--uninstaller"); found != values.end()) {
+        if (found->second.empty()) throw UsageError("--uninstaller needs a file name");
+        options.uninstaller = found->second;
+    }
     if (auto found = values.find("--threads"); found != values.end())
         options.threads = parseThreads(found->second);
     if (auto found = values.find("--source-time"); found != values.end())
@@ -170,8 +184,8 @@ int runPayloadgen(const std::vector<std::string>& args, std::ostream& out, std::
             for (const Refusal& warning : result.warnings)
                 err << "payloadgen: warning: " << warning.message() << "\n";
             out << checkLine(result) << "\n";
-        } else if (!command.uninstallHeader.empty()) {
-            writeUninstallHeader(command.productDir, command.uninstallHeader);
+        } else if (!command.uninstallerSources.empty()) {
+            writeUninstallerSources(command.productDir, command.uninstallerSources);
         } else {
             if (errIsTerminal) command.progress = &err;
             out << summaryLine(generate(command)) << "\n";

@@ -28,6 +28,8 @@ const std::array<ConfigField, configFieldCount> configFields = {{
     {"requiredMegabytes", FieldKind::Megabytes},
     {"serviceName", FieldKind::Text},
     {"startupShortcutName", FieldKind::Text},
+    {"version", FieldKind::Text},
+    {"publisher", FieldKind::Text},
 }};
 
 const ConfigValue& ProductDescription::field(std::string_view key) const {

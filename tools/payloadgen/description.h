@@ -25,7 +25,7 @@ struct ConfigField {
     FieldKind kind;
 };
 
-constexpr std::size_t configFieldCount = 13;
+constexpr std::size_t configFieldCount = 15;
 
 // InstallerConfig's members in declaration order; the emitted aggregate
 // initialiser depends on this order matching state/installer_config.h.

@@ -1,8 +1,11 @@
 #include "payloadgen/emit.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <limits>
 #include <stdexcept>
+
+#include "payloadgen/rules.h"
 
 namespace payloadgen {
 
@@ -54,6 +57,29 @@ std::string wrappedList(const std::vector<std::string>& items, const std::string
         column += items[i].size();
     }
     return result + "\n";
+}
+
+// The characters Windows' code page 1252 gives bytes 0x80 to 0x9F; the
+// other bytes are their own characters. Windows passes the five bytes that
+// the code page leaves out through as the control characters of their
+// value, as this table does.
+constexpr uint16_t codePage1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+// The record that both setup and the uninstaller link, in namespace scope.
+std::string configRecord(const ProductDescription& description, const std::string& indent) {
+    std::string text = "extern const InstallerConfig installerConfig = {\n";
+    for (std::size_t i = 0; i < configFields.size(); ++i) {
+        const ConfigValue& value = description.config[i];
+        const bool isText = configFields[i].kind == FieldKind::Text ||
+                            configFields[i].kind == FieldKind::RequiredText;
+        text += indent + (isText ? cStringLiteral(value.text, indent) : int32Literal(value.number)) +
+                ",  // " + configFields[i].key + "\n";
+    }
+    return text + "};\n";
 }
 
 std::string labelPrefix(std::string_view nameSpace) {
@@ -214,34 +240,59 @@ std::string installerConfigSource(const ProductDescription& description,
     const std::string indent = "    ";
     std::string text = lineComment(banner) + "\n#include \"state/installer_config.h\"\n\n";
     text += namespaceOpening(nameSpace);
-    text += "extern const InstallerConfig installerConfig = {\n";
-    for (std::size_t i = 0; i < configFields.size(); ++i) {
-        const ConfigValue& value = description.config[i];
-        const bool isText = configFields[i].kind == FieldKind::Text ||
-                            configFields[i].kind == FieldKind::RequiredText;
-        text += indent + (isText ? cStringLiteral(value.text, indent) : int32Literal(value.number)) +
-                ",  // " + configFields[i].key + "\n";
-    }
-    text += "};\n\n";
+    text += configRecord(description, indent) + "\n";
     text += "extern const char agreementText[] =\n" + indent + cStringLiteral(agreement, indent) + ";\n";
     return text + namespaceClosing(nameSpace);
 }
 
-std::string uninstallHeader(const ProductDescription& description) {
-    if (description.payload.empty()) throw std::invalid_argument("an uninstall header needs a payload");
+std::string uninstallerRecordSource(const ProductDescription& description) {
     const std::string indent = "    ";
+    const std::vector<std::string> names = installedNames(description);
+    std::string text = lineComment(banner) +
+                       "\n#include \"state/installer_config.h\"\n"
+                       "#include \"uninstall/uninstaller_record.h\"\n\n";
+    text += configRecord(description, indent) + "\n";
+    text += "extern const char* const uninstallerPayloadNames[] = {\n";
+    for (const std::string& name : names) text += indent + cStringLiteral(name, indent) + ",\n";
+    return text + "};\nextern const int32_t uninstallerPayloadNameCount = " + std::to_string(names.size()) +
+           ";\n";
+}
+
+std::string resourceStringLiteral(std::string_view bytes) {
+    std::string result = "L\"";
+    for (char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte < 0x7F && byte != '"' && byte != '\\' && byte != '?') {
+            result += c;
+            continue;
+        }
+        const uint16_t unit = byte >= 0x80 && byte < 0xA0 ? codePage1252High[byte - 0x80] : byte;
+        char escape[8];
+        std::snprintf(escape, sizeof escape, "\\x%04X", static_cast<unsigned>(unit));
+        result += escape;
+    }
+    return result + "\"";
+}
+
+std::string versionInfoHeader(const ProductDescription& description) {
+    const std::array<uint16_t, 4> numbers = versionNumbers(description.field("version").text);
+    std::string binary, dotted;
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+        binary += (i ? "," : "") + std::to_string(numbers[i]);
+        dotted += (i ? "." : "") + std::to_string(numbers[i]);
+    }
+    const std::string& product = description.field("productName").text;
     std::string text = lineComment(banner) + "\n";
-    text += lineComment("What the product's uninstaller removes: the configuration texts naming\n"
-                        "what setup made, and every payload name in payload order.");
-    text += "#pragma once\n\nnamespace " + std::string(uninstallNamespace) + " {\n\n";
-    for (const char* key : uninstallConfigKeys)
-        text += "constexpr char " + std::string(key) + "[] =\n" + indent +
-                cStringLiteral(description.field(key).text, indent) + ";\n";
-    text += "\nconstexpr const char* const payloadNames[] = {\n";
-    for (const PayloadEntry& entry : description.payload)
-        text += indent + cStringLiteral(entry.name, indent) + ",\n";
-    text += "};\nconstexpr int payloadNameCount = " + std::to_string(description.payload.size()) + ";\n";
-    return text + "\n}  // namespace " + uninstallNamespace + "\n";
+    text += lineComment("The version resource's values for setup.exe and the uninstaller; a resource\n"
+                        "script includes this after <windows.h>.");
+    text += "#ifndef PAYLOADGEN_VERSION_INFO_H\n#define PAYLOADGEN_VERSION_INFO_H\n\n";
+    text += "#define PRODUCT_VERSION_BINARY " + binary + "\n";
+    text += "#define PRODUCT_VERSION_TEXT \"" + dotted + "\"\n";
+    text += "#define PRODUCT_NAME_TEXT " + resourceStringLiteral(product) + "\n";
+    text += "#define PRODUCT_PUBLISHER_TEXT " + resourceStringLiteral(description.field("publisher").text) + "\n";
+    text += "#define SETUP_DESCRIPTION_TEXT " + resourceStringLiteral(product + " Setup") + "\n";
+    text += "#define UNINSTALLER_DESCRIPTION_TEXT " + resourceStringLiteral(product + " Uninstaller") + "\n";
+    return text + "\n#endif\n";
 }
 
 }  // namespace payloadgen

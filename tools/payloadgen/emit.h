@@ -34,14 +34,30 @@ std::string payloadTableSource(const std::vector<ChunkedFile>& files, std::strin
 std::string installerConfigSource(const ProductDescription& description,
                                   std::string_view agreement, std::string_view nameSpace);
 
-// The header the product's uninstaller compiles in: in namespace
-// `uninstallNamespace`, the configuration texts that name what setup
-// creates (uninstallConfigKeys) as char arrays, and every payload name in
-// payload order as `payloadNames`, counted by `payloadNameCount`.
-constexpr const char* uninstallNamespace = "uninstall";
-constexpr const char* const uninstallConfigKeys[] = {
-    "productName", "groupName", "settingsFileName", "mainExecutable", "startupShortcutName",
-    "serviceName"};
-std::string uninstallHeader(const ProductDescription& description);
+// The uninstaller's sources, which need nothing but the description: the
+// uninstaller is built before the payload that holds it.
+//
+// uninstaller_record.cpp: the configuration record as installer_config.cpp
+// has it, at global scope and without the agreement, and the payload names
+// in the order setup writes them, the engine's uninstaller included
+// (installedNames in rules.h), as uninstallerPayloadNames counted by
+// uninstallerPayloadNameCount (declared in uninstall/uninstaller_record.h).
+std::string uninstallerRecordSource(const ProductDescription& description);
+
+// version_info.h: PRODUCT_VERSION_BINARY (four numbers for FILEVERSION and
+// PRODUCTVERSION), PRODUCT_VERSION_TEXT, and the texts PRODUCT_NAME_TEXT,
+// PRODUCT_PUBLISHER_TEXT, SETUP_DESCRIPTION_TEXT and
+// UNINSTALLER_DESCRIPTION_TEXT for the VALUEs of a VERSIONINFO resource.
+std::string versionInfoHeader(const ProductDescription& description);
+
+// A wide string literal for the resource compiler holding what Windows
+// shows for `bytes` in code page 1252, the code page setup's texts are
+// written for. Every character that is not printable ASCII, and the quote,
+// backslash and question mark, is a \x escape of exactly four digits (the
+// most windres reads): a narrow literal would go through windres' own code
+// page table, which ends the text at the five bytes code page 1252 leaves
+// out, and the escapes keep the preprocessor's trigraphs and windres' quote
+// rules out of the way.
+std::string resourceStringLiteral(std::string_view bytes);
 
 }  // namespace payloadgen

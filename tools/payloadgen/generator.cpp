@@ -91,25 +91,46 @@ struct Inspection {
     std::string icon;
 };
 
+// The name rules over the payload that setup installs: the engine's
+// uninstaller takes its place in the data folder whether or not this run
+// adds its file, so a name that needs "kluninst.exe" as a folder is refused
+// by every mode alike.
+std::vector<Refusal> installedNameRefusals(const ProductDescription& description) {
+    const std::vector<std::string> names = installedNames(description);
+    const std::size_t added = namesUninstaller(description) ? names.size() : names.size() - 1;
+    std::vector<Refusal> found;
+    for (const Refusal& refusal : nameRefusals(names))
+        found.push_back(refusal.subject() == payloadSubject(added, uninstallerFileName)
+                            ? Refusal(addedUninstallerSubject(added), refusal.reason())
+                            : refusal);
+    return found;
+}
+
 Inspection inspect(const std::filesystem::path& productDir, const std::filesystem::path& builtDir,
-                   bool readContents, std::optional<int32_t> sourceTime = std::nullopt) {
+                   bool readContents, std::optional<int32_t> sourceTime = std::nullopt,
+                   const std::filesystem::path& uninstaller = {}) {
     Inspection result;
     result.descriptionFile = (productDir / "product.json").string();
     // Without a built folder, built entries resolve into the product folder;
     // they are then only named, never read.
     result.description = readDescription(productDir, builtDir.empty() ? productDir : builtDir);
+    std::vector<Refusal> found = installedNameRefusals(result.description);
+    const std::size_t named = result.description.payload.size();
+    if (!uninstaller.empty()) addUninstaller(result.description, uninstaller);
     const ProductDescription& description = result.description;
-
-    std::vector<std::string> names;
-    for (const PayloadEntry& entry : description.payload) names.push_back(entry.name);
-    std::vector<Refusal> found = nameRefusals(names);
+    const auto subjectOf = [&](std::size_t i) {
+        return i < named ? payloadSubject(i, description.payload[i].name) : addedUninstallerSubject(i);
+    };
     for (Refusal& refusal : descriptionRefusals(description)) found.push_back(std::move(refusal));
 
     const bool canBuild = std::filesystem::exists(productDir / "CMakeLists.txt");
     const std::size_t before = found.size();
+    // An empty payload stays one when the uninstaller is added: the product
+    // would install nothing of its own.
+    uint64_t namedBytes = 0;
     for (std::size_t i = 0; i < description.payload.size(); ++i) {
         const PayloadEntry& entry = description.payload[i];
-        const std::string subject = payloadSubject(i, entry.name);
+        const std::string subject = subjectOf(i);
         if (entry.built && builtDir.empty()) {
             if (canBuild)
                 ++result.uncheckedBuilt;
@@ -126,9 +147,10 @@ Inspection inspect(const std::filesystem::path& productDir, const std::filesyste
             const int32_t time = storedTime(entry, sourceTime, subject);
             result.sources.push_back({entry.name, {}, time});
             result.bytes += size;
+            if (i < named) namedBytes += size;
         });
     }
-    if (found.size() == before && result.bytes == 0 && result.uncheckedBuilt == 0)
+    if (found.size() == before && namedBytes == 0 && result.uncheckedBuilt == 0)
         found.emplace_back("payload", "has no chunk at all: it lists no file with any bytes");
     // Left out, the space required is the payload's own, in whole megabytes.
     if (ConfigValue& megabytes = result.description.field("requiredMegabytes"); !megabytes.given)
@@ -145,7 +167,7 @@ Inspection inspect(const std::filesystem::path& productDir, const std::filesyste
             const PayloadEntry& entry = description.payload[i];
             if (entry.built && builtDir.empty()) continue;
             collect(found, [&] {
-                const std::string content = readWholeFile(entry.file, payloadSubject(i, entry.name));
+                const std::string content = readWholeFile(entry.file, subjectOf(i));
                 result.sources[read].content.assign(content.begin(), content.end());
             });
             ++read;
@@ -210,7 +232,8 @@ Summary generate(const Options& options) {
 
     // Everything is read and checked before the output folder is touched, so
     // a refused product leaves the previous outputs as they were.
-    Inspection product = inspect(options.productDir, options.builtDir, true, options.sourceTime);
+    Inspection product =
+        inspect(options.productDir, options.builtDir, true, options.sourceTime, options.uninstaller);
     Summary summary;
     summary.bytesIn = product.bytes;
 
@@ -269,25 +292,23 @@ std::string checkLine(const CheckResult& result) {
     return line;
 }
 
-void writeUninstallHeader(const std::filesystem::path& productDir,
-                          const std::filesystem::path& header) {
+void writeUninstallerSources(const std::filesystem::path& productDir,
+                             const std::filesystem::path& outputDir) {
     // Built entries name files that do not exist yet; only their names are
     // read here, so the product folder stands in for the built one.
     const std::string descriptionFile = (productDir / "product.json").string();
     const ProductDescription description = readDescription(productDir, productDir);
-    std::vector<std::string> names;
-    for (const PayloadEntry& entry : description.payload) names.push_back(entry.name);
-    std::vector<Refusal> found = nameRefusals(names);
-    if (names.empty()) found.emplace_back("payload", "lists no file");
+    std::vector<Refusal> found = installedNameRefusals(description);
+    if (description.payload.empty()) found.emplace_back("payload", "lists no file");
     for (Refusal& refusal : descriptionRefusals(description)) found.push_back(std::move(refusal));
     for (Refusal& refusal : found) refusal = refusal.in(descriptionFile);
     throwIfAny(found);
 
     std::error_code status;
-    if (header.has_parent_path()) std::filesystem::create_directories(header.parent_path(), status);
-    if (status)
-        throw Refusal(header.parent_path().string(), "cannot create the folder: " + status.message());
-    writeIfChanged(header, uninstallHeader(description));
+    std::filesystem::create_directories(outputDir, status);
+    if (status) throw Refusal(outputDir.string(), "cannot create the folder: " + status.message());
+    writeIfChanged(outputDir / "uninstaller_record.cpp", uninstallerRecordSource(description));
+    writeIfChanged(outputDir / "version_info.h", versionInfoHeader(description));
 }
 
 std::string summaryLine(const Summary& summary) {

@@ -17,11 +17,11 @@ namespace payloadgen {
 
 struct Options {
     std::filesystem::path productDir;
-    // When set, the run writes only this header for the product's
-    // uninstaller (see writeUninstallHeader) and ignores the folders below.
     std::filesystem::path builtDir;
     std::filesystem::path outputDir;
-    std::filesystem::path uninstallHeader;
+    // The engine's built uninstaller, added as the payload's last file
+    // unless the description names its own; "" adds nothing.
+    std::filesystem::path uninstaller;
     unsigned threads = 0;    // 0: every core
     std::string nameSpace;   // "" puts the definitions at global scope
     // The time of the product's sources (a commit's time): no file is
@@ -48,7 +48,7 @@ Summary generate(const Options& options);
 
 struct CheckResult {
     std::string descriptionFile;     // the product.json that was read
-    std::size_t files = 0;           // payload entries
+    std::size_t files = 0;           // payload entries, the uninstaller added to them not counted
     uint64_t bytes = 0;              // size of the files that were looked at
     std::size_t uncheckedBuilt = 0;  // built entries not looked at (no built folder)
     std::vector<Refusal> warnings;   // see descriptionWarnings in rules.h
@@ -65,11 +65,12 @@ CheckResult checkProduct(const std::filesystem::path& productDir,
 std::string checkLine(const CheckResult& result);
 
 // Reads product.json alone, checks it and its payload names as generate()
-// does, and brings the uninstaller's header (uninstallHeader in emit.h) at
-// `header` up to date. It needs no built program: the uninstaller is built
-// before the payload that holds it. Throws Refusal as generate() does.
-void writeUninstallHeader(const std::filesystem::path& productDir,
-                          const std::filesystem::path& header);
+// does, and brings the uninstaller's sources (uninstallerRecordSource and
+// versionInfoHeader in emit.h) in `outputDir` up to date. It needs no built
+// program: the uninstaller is built before the payload that holds it.
+// Throws Refusal as generate() does.
+void writeUninstallerSources(const std::filesystem::path& productDir,
+                             const std::filesystem::path& outputDir);
 
 // "payloadgen: 9 files, 14 chunks, 207931 bytes in, 98765 bytes out, ratio 0.475"
 std::string summaryLine(const Summary& summary);

@@ -1,6 +1,7 @@
 #include "payloadgen/rules.h"
 
 #include <algorithm>
+#include <string>
 
 #include "payloadgen/names.h"
 
@@ -12,7 +13,8 @@ enum class NameRule {
     Text,         // shown or passed on as it is
     FileName,     // one file or folder name
     ProgramPath,  // a payload name below the data folder
-    ServiceName   // a name the service control manager accepts
+    ServiceName,  // a name the service control manager accepts
+    Version       // numbers for a version resource
 };
 
 struct TextRule {
@@ -33,7 +35,16 @@ const TextRule textRules[] = {
     {"serviceExecutable", NameRule::ProgramPath, maxEngineText},
     {"serviceName", NameRule::ServiceName, maxServiceNameBytes},
     {"startupShortcutName", NameRule::FileName, maxNameBytes},
+    {"version", NameRule::Version, maxEngineText},
+    {"publisher", NameRule::Text, maxEngineText},
 };
+
+// The uninstaller's path in the proposed data folder needs no rule of its
+// own: the longest groupName leaves it room.
+static_assert(std::char_traits<char>::length(proposedParentFolder) + 1 + maxNameBytes + 1 +
+                      std::char_traits<char>::length(uninstallerFileName) <=
+                  PLATFORM_PATH_LIMIT,
+              "the uninstaller must fit in every proposed data folder");
 
 std::string configSubject(const std::string& key) { return "config." + key; }
 
@@ -66,6 +77,8 @@ std::string nameProblemFor(NameRule rule, const std::string& value) {
                 return "contains the control character " + displayed(std::string_view(&c, 1));
         }
         return "";
+    case NameRule::Version:
+        return versionProblem(value);
     }
     return "";
 }
@@ -124,6 +137,64 @@ const std::vector<EngineText> engineTexts = {
     {"the command line that starts the product after its startup shortcut", "\"%s\" %s\n",
      {"programPath", "startupArguments"}},
 };
+
+bool namesUninstaller(const ProductDescription& description) {
+    return inPayload(description, uninstallerFileName);
+}
+
+std::vector<std::string> installedNames(const ProductDescription& description) {
+    std::vector<std::string> names;
+    for (const PayloadEntry& entry : description.payload) names.push_back(entry.name);
+    if (!namesUninstaller(description)) names.push_back(uninstallerFileName);
+    return names;
+}
+
+void addUninstaller(ProductDescription& description, const std::filesystem::path& file) {
+    if (!namesUninstaller(description))
+        description.payload.push_back({uninstallerFileName, file, true, std::nullopt});
+}
+
+std::string addedUninstallerSubject(std::size_t index) {
+    return payloadSubject(index, uninstallerFileName) + ", the engine's uninstaller added as the last file";
+}
+
+std::string versionProblem(std::string_view version) {
+    if (version.empty()) return "";
+    const std::string quoted = "\"" + displayed(version) + "\" ";
+    const std::string form =
+        ": a version is one to four numbers from 0 to 65535 separated by dots, such as 2.5.1";
+    if (version.find_first_not_of("0123456789.") != std::string_view::npos)
+        return quoted + "holds more than digits and dots" + form;
+    std::vector<std::string_view> parts;
+    for (std::size_t start = 0;;) {
+        const std::size_t end = std::min(version.find('.', start), version.size());
+        parts.push_back(version.substr(start, end - start));
+        if (end == version.size()) break;
+        start = end + 1;
+    }
+    for (std::string_view part : parts)
+        if (part.empty()) return quoted + "has an empty part" + form;
+    if (parts.size() > 4) return quoted + "has " + std::to_string(parts.size()) + " parts, more than 4" + form;
+    for (std::string_view part : parts) {
+        // Leading zeros add nothing to the number, however many there are.
+        const std::string_view digits = part.substr(std::min(part.find_first_not_of('0'), part.size()));
+        if (digits.size() > 5 || (!digits.empty() && std::stoul(std::string(digits)) > 65535))
+            return quoted + "has the number " + std::string(part) + ", more than 65535" + form;
+    }
+    return "";
+}
+
+std::array<uint16_t, 4> versionNumbers(std::string_view version) {
+    std::array<uint16_t, 4> numbers{};
+    std::size_t part = 0;
+    for (char c : version) {
+        if (c == '.')
+            ++part;
+        else if (part < numbers.size())
+            numbers[part] = static_cast<uint16_t>(numbers[part] * 10 + (c - '0'));
+    }
+    return numbers;
+}
 
 std::string proposedDataFolder(const ProductDescription& description) {
     return std::string(proposedParentFolder) + "\\" + description.field("groupName").text;
@@ -219,10 +290,6 @@ std::vector<Refusal> descriptionWarnings(const ProductDescription& description,
         text("startupPrompt").empty())
         found.emplace_back("config.startupPrompt",
                            "is empty: the question before the startup shortcut would show no text");
-    if (!inPayload(description, uninstallerFileName))
-        found.emplace_back("payload", std::string("holds no ") + uninstallerFileName +
-                                          ": setup registers that file in the data folder as the "
-                                          "product's uninstaller and links it as \"Uninstall\"");
     const uint64_t payloadMegabytes = (payloadBytes + 1048575) / 1048576;
     if (description.field("requiredMegabytes").given &&
         static_cast<uint64_t>(number("requiredMegabytes")) < payloadMegabytes)

@@ -4,9 +4,12 @@
 // them. docs/product-folder.md lists every rule with its reason.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/path_rules.h"
@@ -53,6 +56,32 @@ std::string proposedDataFolder(const ProductDescription& description);
 constexpr const char* uninstallerFileName = "kluninst.exe";
 constexpr const char* helperInstallerFileName = "quellsv.exe";
 
+// Every product gets the engine's uninstaller as the payload's last file,
+// unless its payload names a file of that name itself: then that one is
+// the uninstaller.
+bool namesUninstaller(const ProductDescription& description);
+
+// The payload names in the order setup writes them: the description's,
+// and the engine's uninstaller after them when it is added.
+std::vector<std::string> installedNames(const ProductDescription& description);
+
+// Appends the engine's uninstaller, built at `file`, as a built program,
+// unless the description names its own.
+void addUninstaller(ProductDescription& description, const std::filesystem::path& file);
+
+// How refusals name the added uninstaller, at `index` of installedNames:
+// the maker wrote no such entry.
+std::string addedUninstallerSubject(std::size_t index);
+
+// A version resource holds four 16-bit numbers; a product's version gives
+// one to four of them, separated by dots. Why `version` is not such a text,
+// or "" when it is; an empty text is no version, and acceptable.
+std::string versionProblem(std::string_view version);
+
+// The four numbers of an acceptable version, padded with zeros; all zero
+// for no version.
+std::array<uint16_t, 4> versionNumbers(std::string_view version);
+
 // One text that the engine formats from configuration values into a buffer
 // of maxEngineText bytes: its format as the engine's source writes it, with
 // one "%s" for each entry of `values` (a config key, or "programPath" for
@@ -72,8 +101,8 @@ std::string formattedText(const EngineText& text, const ProductDescription& desc
 std::vector<Refusal> descriptionRefusals(const ProductDescription& description);
 
 // What builds but is likely not what the maker meant: a program that the
-// payload does not hold, no uninstaller, a space requirement below the
-// payload's size, texts that Windows will not show as written.
+// payload does not hold, a space requirement below the payload's size,
+// texts that Windows will not show as written.
 std::vector<Refusal> descriptionWarnings(const ProductDescription& description,
                                          uint64_t payloadBytes);
 

@@ -114,12 +114,11 @@ const WarningRow warningRows[] = {
      "config.runHelperInstaller: is set, but the payload holds no quellsv.exe"},
     {"startup_question_without_text", replace("/config/offerStartupShortcut", 1),
      "config.startupPrompt: is empty"},
-    {"no_uninstaller", json::array({{{"op", "remove"}, {"path", "/payload/2"}}}),
-     "payload: holds no kluninst.exe"},
     {"space_below_payload", replace("/config/requiredMegabytes", 0),
      "config.requiredMegabytes: 0 is less than the payload's 1 MB"},
     {"utf8_text", replace("/config/productName", "Caf\xC3\xA9"),
      "config.productName: holds bytes beyond ASCII"},
+    {"utf8_publisher", replace("/config/publisher", "Caf\xC3\xA9"), "config.publisher: holds bytes beyond ASCII"},
     // Only a separator or a control character keeps a name from the service
     // manager; bytes beyond ASCII are neither.
     {"utf8_service_name", replace("/config/serviceName", "Dienst f\xC3\xBCr Caf\xC3\xA9"),
@@ -198,6 +197,12 @@ std::vector<CleanRow> cleanRows() {
         {"times_at_both_32_bit_ends",
          replacing({{"/payload/0/time", 2147483647}, {"/payload/1/time", -2147483647LL - 1}}), {}},
         {"helper_installer_in_payload", helper, {}},
+        // The engine adds its uninstaller: a product need not name one.
+        {"no_uninstaller_named", json::array({{{"op", "remove"}, {"path", "/payload/2"}}}), {}},
+        {"version_of_four_largest_numbers", replacing({{"/config/version", "65535.65535.0065535.65535"}}), {}},
+        {"version_empty", replacing({{"/config/version", ""}}), {}},
+        {"publisher_1023_bytes_with_quotes",
+         replacing({{"/config/publisher", "\"Maker\" \\ " + std::string(1012, 'p')}}), {}},
         // An icon's sizes and offsets are unsigned: bytes of 128 and above
         // read as themselves.
         {"icon_image_of_128_bytes", replacing({{"/icon", "large.ico"}}),
@@ -260,7 +265,7 @@ TEST(OptionalFields, TakeTheirDefaults) {
     gentest::TestProduct product;
     for (const char* key : {"offerStartupShortcut", "startupPrompt", "startupArguments", "warnOfRunningCopies",
                             "runHelperInstaller", "serviceExecutable", "requiredMegabytes", "serviceName",
-                            "startupShortcutName"})
+                            "startupShortcutName", "version", "publisher"})
         product.description["config"].erase(key);
     product.addSource("big.txt", "files/big.txt", gentest::sampleBytes(1572864, 6, true));
     const auto result = product.run();
@@ -268,7 +273,8 @@ TEST(OptionalFields, TakeTheirDefaults) {
     const std::string config = gentest::readFile(product.outputDir() / "installer_config.cpp");
     for (const char* line : {"    0,  // offerStartupShortcut\n", "    \"\",  // startupPrompt\n",
                              "    \"\",  // serviceExecutable\n", "    2,  // requiredMegabytes\n",
-                             "    \"\",  // startupShortcutName\n"})
+                             "    \"\",  // startupShortcutName\n", "    \"\",  // version\n",
+                             "    \"\",  // publisher\n"})
         EXPECT_NE(config.find(line), std::string::npos) << line << config;
 }
 

@@ -91,6 +91,8 @@ TEST(LinkedTable, ConfigurationAndAgreementMatchTheDescription) {
     EXPECT_EQ(config.requiredMegabytes, number("requiredMegabytes"));
     EXPECT_EQ(config.serviceName, text("serviceName"));
     EXPECT_EQ(config.startupShortcutName, text("startupShortcutName"));
+    EXPECT_EQ(config.version, text("version"));
+    EXPECT_EQ(config.publisher, text("publisher"));
 
     const std::string agreement = gentest::readFile(product.agreement);
     EXPECT_EQ(std::string(gentest::agreementText), agreement);

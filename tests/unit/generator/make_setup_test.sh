@@ -24,7 +24,7 @@ rm -f "$product/minimal.exe"
 fail() { echo "make_setup_test: $*"; exit 1; }
 
 # With SOURCE_DATE_EPOCH, as a release is made: both files, made just now,
-# are stored at that time.
+# and the engine's uninstaller after them are stored at that time.
 status=0
 SOURCE_DATE_EPOCH=1000000000 \
     "$root/scripts/make-setup" --build-dir "$work/build" --jobs 2 "$product" "$out/MinimalSetup.exe" \
@@ -35,7 +35,10 @@ grep -q "^make-setup: $out/MinimalSetup.exe, [0-9]* bytes\$" "$work/made.txt" ||
     fail "make-setup did not name the setup program and its size"
 times=$(sed -n '/fileTimes\[\] = {/,/};/{/fileTimes/d;p;}' "$work/build/products/product/generated/payload_table.cpp" |
     tr -cd '0-9,')
-[ "$times" = "1000000000,1000000000" ] || fail "stored times $times, not SOURCE_DATE_EPOCH's"
+[ "$times" = "1000000000,1000000000,1000000000" ] || fail "stored times $times, not SOURCE_DATE_EPOCH's"
+names=$(sed -n '/fileNames\[\] = {/,/};/{/fileNames/d;p;}' "$work/build/products/product/generated/payload_table.cpp" |
+    tr -d ' \n')
+[ "$names" = '"minimal.exe","readme.txt","kluninst.exe",};' ] || fail "payload names $names: no uninstaller last"
 
 # A 32-bit Windows GUI program: "MZ", and at the PE header's offset the
 # machine i386 (0x14c) and, in its optional header, the GUI subsystem (2).

@@ -179,6 +179,63 @@ TEST(GeneratedOutput, SourceTimeHidesWhereAndWhenTheFilesWereMade) {
         << expected;
 }
 
+// The engine's uninstaller joins the payload as its last file, a built
+// program taking the source time, unless the product names its own.
+TEST(GeneratedOutput, EndsWithTheEnginesUninstaller) {
+    struct Row {
+        const char* label;
+        const char* own;          // the product's own uninstaller entry, or ""
+        const char* uninstaller;  // --uninstaller's file name, or ""
+        const char* summary;      // the start of the summary line, or the refusal
+        const char* names;        // the end of fileNames
+        const char* times;        // the end of fileTimes
+    };
+    // b.bin holds 100 bytes, a.txt 10, the product's own uninstaller 3 and
+    // the engine's 5000.
+    const Row rows[] = {
+        {"added", "", "kluninst.exe", "payloadgen: 3 files, 3 chunks, 5110 bytes in",
+         "    \"a.txt\",\n    \"kluninst.exe\",\n};", "2, 1500000000\n};"},
+        {"the product's own", "Kluninst.exe", "missing.exe", "payloadgen: 3 files, 3 chunks, 113 bytes in",
+         "    \"a.txt\",\n    \"Kluninst.exe\",\n};", "2, 2\n};"},
+        {"none without the option", "", "", "payloadgen: 2 files, 2 chunks, 110 bytes in",
+         "    \"b.bin\",\n    \"a.txt\",\n};", "1, 2\n};"},
+        {"missing", "", "missing.exe",
+         "payload[2] \"kluninst.exe\", the engine's uninstaller added as the last file: cannot read", "", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        gentest::TestProduct product;
+        if (*row.own) product.addSource(row.own, "files/own.exe", "own");
+        const fs::path engine = product.productDir().parent_path() / "engine";
+        gentest::writeFile(engine / "kluninst.exe", gentest::sampleBytes(5000, 9, false));
+        std::vector<std::string> extra = {"--source-time", "1500000000"};
+        if (*row.uninstaller) extra.insert(extra.end(), {"--uninstaller", (engine / row.uninstaller).string()});
+        const auto result = product.run(extra);
+        if (!*row.names) {
+            EXPECT_EQ(result.status, 1);
+            EXPECT_NE(result.err.find(row.summary), std::string::npos) << result.err;
+            continue;
+        }
+        ASSERT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(result.out.rfind(row.summary, 0), 0u) << result.out;
+        const std::string table = gentest::readFile(product.outputDir() / "payload_table.cpp");
+        EXPECT_NE(table.find(row.names), std::string::npos) << table;
+        EXPECT_NE(table.find(row.times), std::string::npos) << table;
+    }
+}
+
+// A payload that holds nothing of the product's own is refused as before,
+// though the uninstaller would give it bytes.
+TEST(GeneratedOutput, TheUninstallerAloneIsNoPayload) {
+    gentest::TestProduct product;
+    product.description["payload"] = {{{"name", "e"}, {"source", "files/e"}}};
+    gentest::writeFile(product.productDir() / "files/e", "");
+    gentest::writeFile(product.productDir() / "kluninst.exe", "uninstaller");
+    const auto result = product.run({"--uninstaller", (product.productDir() / "kluninst.exe").string()});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("payload: has no chunk at all"), std::string::npos) << result.err;
+}
+
 TEST(StringLiteral, EscapesWhatTheCompilerCouldMisread) {
     const std::pair<std::string, std::string> rows[] = {
         {"", "\"\""},

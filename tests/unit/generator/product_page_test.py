@@ -49,8 +49,8 @@ def main(root):
 
     with open(os.path.join(root, "tools", "payloadgen", "description.cpp"), encoding="utf-8") as f:
         fields = re.findall(r'\{"(\w+)", FieldKind::', f.read())
-    if len(fields) != 13:
-        failures.append("expected 13 configuration fields in description.cpp, found %d" % len(fields))
+    if len(fields) != 15:
+        failures.append("expected 15 configuration fields in description.cpp, found %d" % len(fields))
     for field in fields:
         if not re.search(r"^\| `%s` \|" % field, page, re.M):
             failures.append("the configuration table has no row for %s" % field)

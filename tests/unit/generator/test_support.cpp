@@ -57,7 +57,7 @@ TestProduct::TestProduct() {
         "offerStartupShortcut": 0, "startupPrompt": "", "mainExecutable": "a.txt",
         "startupArguments": "", "warnOfRunningCopies": 0, "runHelperInstaller": 0,
         "serviceExecutable": "", "requiredMegabytes": 1, "serviceName": "",
-        "startupShortcutName": ""
+        "startupShortcutName": "", "version": "", "publisher": ""
       },
       "agreement": "agreement.txt",
       "icon": "p.ico",
@@ -103,9 +103,9 @@ RunResult TestProduct::check(const std::vector<std::string>& extra) {
     return runTool(args);
 }
 
-RunResult TestProduct::runUninstallHeader(const std::filesystem::path& header) {
+RunResult TestProduct::runUninstallerSources(const std::filesystem::path& folder) {
     save();
-    return runTool({"--product", productDir().string(), "--uninstall-header", header.string()});
+    return runTool({"--product", productDir().string(), "--uninstaller-sources", folder.string()});
 }
 
 }  // namespace gentest

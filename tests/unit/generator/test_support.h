@@ -62,8 +62,8 @@ public:
     RunResult check(const std::vector<std::string>& extra = {});
 
     // Saves product.json and runs the tool with --product and
-    // --uninstall-header `header` only.
-    RunResult runUninstallHeader(const std::filesystem::path& header);
+    // --uninstaller-sources `folder` only.
+    RunResult runUninstallerSources(const std::filesystem::path& folder);
 
     nlohmann::json description;
     // When not empty, saved as product.json instead of `description`.
