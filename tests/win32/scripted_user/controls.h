@@ -16,8 +16,10 @@ enum {
 
 // How long a message sent to another process's window waits for its
 // answer. A thread that is busy painting, or kept from the CPU on a loaded
-// machine, answers within it; a hung one (no message taken for five
-// seconds) is given up at once.
+// machine, answers within it. A window counts as hung when its thread took
+// no message for five seconds, which a message box just shown after a long
+// step of setup's does until its loop first runs: the send waits for it
+// all the same (two failures under load came from giving up at once).
 enum : UINT { SEND_TIMEOUT_MS = 30000 };
 
 // Sends the message to a window of another process and waits for the
