@@ -124,6 +124,59 @@ function(add_product_program name)
     set_property(GLOBAL APPEND PROPERTY TW_PRODUCT_PROGRAMS_${PRODUCT_ID} ${name})
 endfunction()
 
+# tw_entry_without_runtime(<target> <function>)
+# A stripped program of ours whose entry point is <function>, without the
+# runtime's start-up code (system/start_without_runtime.h); the symbol has
+# an underscore on i686.
+function(tw_entry_without_runtime target function)
+    if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+        set(function _${function})
+    endif()
+    target_link_options(${target} PRIVATE -s -nostartfiles -Wl,-e,${function})
+endfunction()
+
+# tw_add_uninstaller(<id> <product-folder> <described-folder>)
+# The engine's uninstaller for the product, kluninst.exe in
+# <described-folder>/bin: its record, payload names, icon and version come
+# from product.json alone (payloadgen --uninstaller-sources), since the
+# uninstaller is itself part of the payload and is built before it. The
+# same folder's version_info.h serves setup.exe's version resource.
+function(tw_add_uninstaller id product_dir out)
+    file(GLOB_RECURSE product_inputs CONFIGURE_DEPENDS ${product_dir}/*)
+    add_custom_command(
+        OUTPUT ${out}/uninstaller_record.cpp ${out}/version_info.h ${out}/uninstaller.ico
+        COMMAND ${TW_PAYLOADGEN} --product ${product_dir} --uninstaller-sources ${out}
+        DEPENDS ${TW_PAYLOADGEN_TARGET} ${TW_PAYLOADGEN} ${product_inputs}
+        COMMENT "Generating the uninstaller's record of ${id}"
+        VERBATIM)
+    set(target ${id}_uninstaller)
+    add_executable(${target} WIN32
+        ${PROJECT_SOURCE_DIR}/uninstall/kluninst.rc
+        ${out}/uninstaller_record.cpp
+        $<TARGET_OBJECTS:uninstaller_win32>
+        $<TARGET_OBJECTS:system_win32>
+        $<TARGET_OBJECTS:payload_win32>)
+    # msvcrt is named before the toolchain's default libraries: with the
+    # runtime's functions that link-time optimisation calls only reached
+    # after kernel32 and user32, Debian 12's ld crashes on this program.
+    target_link_libraries(${target} PRIVATE uninstaller shell32 ole32 advapi32 msvcrt)
+    tw_engine_flags(${target})
+    target_include_directories(${target} PRIVATE ${out} ${PROJECT_SOURCE_DIR})
+    set_source_files_properties(${PROJECT_SOURCE_DIR}/uninstall/kluninst.rc PROPERTIES
+        OBJECT_DEPENDS "${out}/uninstaller.ico;${out}/version_info.h;${PROJECT_SOURCE_DIR}/uninstall/kluninst.manifest;${PROJECT_SOURCE_DIR}/system/version_resource.rc")
+    tw_entry_without_runtime(${target} uninstallStart)
+    set_target_properties(${target} PROPERTIES
+        OUTPUT_NAME kluninst RUNTIME_OUTPUT_DIRECTORY ${out}/bin)
+    # The uninstaller must fit one payload chunk, whatever the product:
+    # caught when it is built, for every product.
+    add_custom_command(TARGET ${target} POST_BUILD
+        COMMAND ${CMAKE_COMMAND} -DFILE=$<TARGET_FILE:${target}>
+                -DMIN_BYTES=1 -DMAX_BYTES=29999
+                "-DHINT=The uninstaller must fit in one 30000-byte payload chunk."
+                -P ${PROJECT_SOURCE_DIR}/cmake/check_size.cmake
+        VERBATIM)
+endfunction()
+
 # tw_add_product(<id> <product-folder>)
 # Builds the folder's programs (when it has a CMakeLists.txt) and defines the
 # object library <id>_payload holding its payload tables, configuration
@@ -134,7 +187,17 @@ function(tw_add_product id product_dir)
     set(PRODUCT_ID ${id})
     set(PRODUCT_BUILT_DIR ${CMAKE_BINARY_DIR}/products/${id}/built)
     set(out ${CMAKE_BINARY_DIR}/products/${id}/generated)
-    file(MAKE_DIRECTORY ${PRODUCT_BUILT_DIR} ${out})
+    set(described ${CMAKE_BINARY_DIR}/products/${id}/described)
+    file(MAKE_DIRECTORY ${PRODUCT_BUILT_DIR} ${out} ${described})
+    # Every Windows product carries the engine's uninstaller, unless it
+    # names its own kluninst.exe (the generator then leaves this one out).
+    set(uninstaller_option "")
+    set(uninstaller_target "")
+    if(WIN32)
+        tw_add_uninstaller(${id} ${product_dir} ${described})
+        set(uninstaller_target ${id}_uninstaller $<TARGET_FILE:${id}_uninstaller>)
+        set(uninstaller_option --uninstaller $<TARGET_FILE:${id}_uninstaller>)
+    endif()
     if(EXISTS ${product_dir}/CMakeLists.txt)
         add_subdirectory(${product_dir} ${CMAKE_BINARY_DIR}/products/${id}/programs)
     endif()
@@ -160,7 +223,9 @@ function(tw_add_product id product_dir)
         OUTPUT ${outputs}
         COMMAND ${TW_PAYLOADGEN} --product ${product_dir}
                 --built ${PRODUCT_BUILT_DIR} --output ${out} ${source_time_option}
+                ${uninstaller_option}
         DEPENDS ${TW_PAYLOADGEN_TARGET} ${TW_PAYLOADGEN} ${product_inputs} ${programs} ${program_files}
+                ${uninstaller_target}
         COMMENT "Generating the payload of ${id}"
         # With the terminal to itself, payloadgen shows the compression's
         # progress there; in a build log it stays quiet.
@@ -193,19 +258,14 @@ function(tw_add_setup_program target id output_dir)
         $<TARGET_OBJECTS:setup_driver_win32>)
     target_link_libraries(${target} PRIVATE setup_driver gdi32 shell32 ole32 advapi32)
     tw_engine_flags(${target})
-    target_include_directories(${target} PRIVATE ${CMAKE_BINARY_DIR}/products/${id}/generated)
+    target_include_directories(${target} PRIVATE ${CMAKE_BINARY_DIR}/products/${id}/generated
+        ${CMAKE_BINARY_DIR}/products/${id}/described)
     set_source_files_properties(${PROJECT_SOURCE_DIR}/ui/setup.rc PROPERTIES
-        OBJECT_DEPENDS "${CMAKE_BINARY_DIR}/products/${id}/generated/product.ico;${PROJECT_SOURCE_DIR}/ui/setup.manifest")
-    # setup/winmain.cpp is the entry point, without the runtime's start-up
-    # code (the symbol has an underscore on i686). The link map beside the
-    # program lets tests/bench/engine-size say what the engine is made of.
-    if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-        set(entry _setupStart)
-    else()
-        set(entry setupStart)
-    endif()
-    target_link_options(${target} PRIVATE -s -nostartfiles -Wl,-e,${entry}
-        -Wl,-Map=${output_dir}/setup.map)
+        OBJECT_DEPENDS "${CMAKE_BINARY_DIR}/products/${id}/generated/product.ico;${CMAKE_BINARY_DIR}/products/${id}/described/version_info.h;${PROJECT_SOURCE_DIR}/ui/setup.manifest;${PROJECT_SOURCE_DIR}/system/version_resource.rc")
+    # setup/winmain.cpp is the entry point. The link map beside the program
+    # lets tests/bench/engine-size say what the engine is made of.
+    tw_entry_without_runtime(${target} setupStart)
+    target_link_options(${target} PRIVATE -Wl,-Map=${output_dir}/setup.map)
     set_target_properties(${target} PROPERTIES
         OUTPUT_NAME setup RUNTIME_OUTPUT_DIRECTORY ${output_dir})
 endfunction()

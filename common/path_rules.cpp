@@ -4,6 +4,23 @@
 
 #include "common/bounded_text.h"
 
+namespace {
+
+int foldForPath(char c) {
+    if (c >= 'A' && c <= 'Z') return c - 'A' + 'a';
+    if (c == '/') return '\\';
+    return static_cast<unsigned char>(c);
+}
+
+}  // namespace
+
+bool equalIgnoringCase(const char* a, const char* b, size_t length) {
+    for (size_t i = 0; i < length; ++i) {
+        if (foldForPath(a[i]) != foldForPath(b[i])) return false;
+    }
+    return true;
+}
+
 char removeTrailingChar(char* path, char ch) {
     size_t length = strlen(path);
     if (length == 0) return '\0';

@@ -39,6 +39,11 @@ inline bool hasSystemPrefix(const char* name) {
     return isPathSeparator(name[6]);
 }
 
+// The first `length` characters of both are the same path text: case is
+// folded for ASCII letters only, and "/" counts as "\", as the file system
+// treats them alike.
+bool equalIgnoringCase(const char* a, const char* b, size_t length);
+
 // Cuts one trailing `ch` off a non-empty path; returns the last character
 // as it was (0 for an empty path).
 char removeTrailingChar(char* path, char ch);

@@ -44,6 +44,13 @@ void setFileTimes(const char* path, int32_t time);
 // Deletes a file; false when it could not be deleted.
 bool removeFile(const char* path);
 
+// Deletes an empty directory; false when it stays.
+bool removeDirectory(const char* path);
+
+// Has the system delete a file (or an empty directory) when it next
+// starts; false when that cannot be arranged.
+bool removeAtRestart(const char* path);
+
 // The working buffer; null when there is no memory for it.
 void* allocate(uint32_t size);
 void release(void* block);

@@ -72,6 +72,48 @@ void setFileTimes(const char* path, int32_t time) {
 
 bool removeFile(const char* path) { return remove(path) == 0; }
 
+bool removeDirectory(const char* path) { return RemoveDirectoryA(path) != FALSE; }
+
+namespace {
+
+// The Windows 95 family's WININIT.EXE deletes, at the next start, every
+// file named by a NUL= line of the [rename] section of WININIT.INI, by its
+// short name: it runs before long names are available. The section may
+// hold several NUL= lines, which the key functions would fold into one, so
+// the whole section is read, extended and written back.
+bool removeAtRestartByWininit(const char* path) {
+    static char section[32768];
+    char line[MAX_PATH + 4] = "NUL=";
+    const DWORD shortLength = GetShortPathNameA(path, line + 4, MAX_PATH);
+    if (shortLength == 0 || shortLength >= MAX_PATH) return false;
+    char wininit[MAX_PATH];
+    const UINT windowsLength = GetWindowsDirectoryA(wininit, MAX_PATH - 13);
+    if (windowsLength == 0 || windowsLength >= MAX_PATH - 13) return false;
+    lstrcpyA(wininit + windowsLength, "\\WININIT.INI");
+    const DWORD used = GetPrivateProfileSectionA("rename", section, sizeof section, wininit);
+    const DWORD lineLength = static_cast<DWORD>(lstrlenA(line));
+    if (used + lineLength + 2 > sizeof section) return false;
+    lstrcpyA(section + used, line);
+    section[used + lineLength + 1] = '\0';
+    return WritePrivateProfileSectionA("rename", section, wininit) != FALSE;
+}
+
+typedef BOOL(WINAPI* MoveFileExProc)(LPCSTR, LPCSTR, DWORD);
+
+}  // namespace
+
+// MoveFileEx is looked up at run time: the Windows 95 family's kernel32
+// does not implement it, and there WININIT.INI does the same.
+bool removeAtRestart(const char* path) {
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    MoveFileExProc moveFileEx = kernel ? reinterpret_cast<MoveFileExProc>(reinterpret_cast<void*>(
+                                             GetProcAddress(kernel, "MoveFileExA")))
+                                       : nullptr;
+    if (moveFileEx && moveFileEx(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) return true;
+    const bool windows95Family = (GetVersion() & 0x80000000u) != 0;
+    return windows95Family && removeAtRestartByWininit(path);
+}
+
 void* allocate(uint32_t size) { return malloc(size); }
 void release(void* block) { free(block); }
 

@@ -9,20 +9,30 @@
 #include "system/message_box.h"
 #include "system/shortcut.h"
 #include "system/system_platform.h"
-#include "ui/folder_platform.h"
 
 namespace {
 
 const char UNINSTALLER_NAME[] = "kluninst.exe";
 const char HELPER_INSTALLER_NAME[] = "quellsv.exe";
 
-// The uninstall entry. Beyond the name and the command, the icon and the
-// size let the system's list of programs show the entry as users expect;
-// no other value of the key is touched. The command is quoted: unquoted,
-// the blank of "C:\Program Files\..." lets the system try "C:\Program.exe"
-// first.
+// A text value when the product gives one; otherwise one that an earlier
+// setup of the product wrote goes, so the entry never shows a stale one.
+void setOrDeleteText(system_platform::RegistryKey* key, const char* name, const char* text) {
+    if (text[0])
+        system_platform::setTextValue(key, name, text);
+    else
+        system_platform::deleteValue(key, name);
+}
+
+// The uninstall entry. Beyond the name and the command, the icon, size,
+// version, publisher and folder let the system's list of programs show the
+// entry as users expect, the quiet command lets a deployment tool remove
+// the product without a question, and the two flags say that the
+// uninstaller neither modifies nor repairs; no other value of the key is
+// touched. The commands are quoted: unquoted, the blank of
+// "C:\Program Files\..." lets the system try "C:\Program.exe" first.
 void registerUninstaller(const InstallerConfig& config) {
-    char command[TEXT_BUFFER_SIZE];
+    char command[TEXT_BUFFER_SIZE], quietCommand[TEXT_BUFFER_SIZE];
     if (!formatText(setupState.scratchText, sizeof setupState.scratchText,
                     "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s",
                     config.productName) ||
@@ -30,6 +40,9 @@ void registerUninstaller(const InstallerConfig& config) {
         !quotePath(command, sizeof command, setupState.uninstallerPath)) {
         return;
     }
+    // Three characters longer: where only the command fits, the entry goes
+    // without its quiet form.
+    if (!formatText(quietCommand, sizeof quietCommand, "%s /S", command)) quietCommand[0] = '\0';
     system_platform::RegistryKey* key = system_platform::createMachineKey(setupState.scratchText);
     if (!key) {
         system_platform::debugOutput("Couldn't open the registry key.\r\n");
@@ -41,6 +54,12 @@ void registerUninstaller(const InstallerConfig& config) {
         system_platform::setTextValue(key, "DisplayIcon", setupState.programPath);
     }
     system_platform::setNumberValue(key, "EstimatedSize", payloadInstalledKilobytes);
+    setOrDeleteText(key, "QuietUninstallString", quietCommand);
+    setOrDeleteText(key, "DisplayVersion", config.version);
+    setOrDeleteText(key, "Publisher", config.publisher);
+    system_platform::setTextValue(key, "InstallLocation", setupState.dataFolder);
+    system_platform::setNumberValue(key, "NoModify", 1);
+    system_platform::setNumberValue(key, "NoRepair", 1);
     system_platform::closeKey(key);
 }
 
@@ -159,7 +178,7 @@ void completeInstallationOf(const InstallerConfig& config) {
     registerUninstaller(config);
     addToStartup(config);
     // Once more, now with the folder the files went to.
-    folder_platform::writeSetting(config.settingsFileName, "Options", "dataDir",
+    system_platform::writeSetting(config.settingsFileName, "Options", "dataDir",
                                   setupState.dataFolder);
     if (config.runHelperInstaller) runHelperInstaller();
     if (config.serviceExecutable[0] && setupState.platformId == PLATFORM_NT) {

@@ -11,13 +11,6 @@
 
 namespace setup_platform {
 
-// Restricts the DLL search to the system directory where the system offers
-// that, before anything could load a library.
-void restrictDllSearch();
-
-// GetVersionExA's platform identifier (PLATFORM_NT for the NT family).
-uint32_t platformId();
-
 // The backdrop window (fills the backdrop's fields of setupState); false
 // when its class cannot be registered.
 bool createBackdrop();

@@ -10,32 +10,6 @@
 
 namespace setup_platform {
 
-namespace {
-typedef BOOL(WINAPI* SetDefaultDllDirectoriesProc)(DWORD);
-}  // namespace
-
-// DLLs are then searched in the system directory only, so a setup started
-// from a downloads folder loads nothing planted beside it. Looked up at run
-// time: the Windows 95 family and early NT systems lack it, and there the
-// run goes on as before.
-void restrictDllSearch() {
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    if (!kernel) return;
-    SetDefaultDllDirectoriesProc restrict = reinterpret_cast<SetDefaultDllDirectoriesProc>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
-    if (restrict) restrict(LOAD_LIBRARY_SEARCH_SYSTEM32);
-}
-
-// GetVersionExA cannot fail with a correctly sized record; should it fail
-// anyway, the record stays zeroed and the run counts as the Windows 95
-// family (platform 0), which skips the NT-only stages.
-uint32_t platformId() {
-    OSVERSIONINFOA version = {};
-    version.dwOSVersionInfoSize = sizeof version;  // 148 bytes
-    GetVersionExA(&version);
-    return version.dwPlatformId;
-}
-
 bool createBackdrop() { return ::createBackdrop(); }
 void destroyBackdrop() { ::destroyBackdrop(); }
 

@@ -9,6 +9,7 @@
 #include "state/setup_state.h"
 #include "system/message_box.h"
 #include "system/running_copies.h"
+#include "system/system_platform.h"
 #include "system/service_removal.h"
 #include "system/timed_wait.h"
 #include "ui/folder_choice.h"
@@ -142,8 +143,8 @@ int runSetupWith(ModuleHandle instance, const InstallerConfig& config) {
     setupState.instance = instance;
     // Before anything could load a library: the backdrop and the first
     // dialog already do.
-    setup_platform::restrictDllSearch();
-    setupState.platformId = setup_platform::platformId();
+    system_platform::restrictDllSearch();
+    setupState.platformId = system_platform::platformId();
     // Every chunk is checked before the first window: a setup damaged in
     // its download must not leave half a product behind.
     if (checkPayload() == PAYLOAD_DAMAGED) {

@@ -14,3 +14,8 @@ void showNotice(WindowHandle owner, const char* caption, const char* text);
 
 // Yes and No without an icon; true only for Yes.
 bool askYesNo(WindowHandle owner, const char* caption, const char* text);
+
+// The uninstaller's: OK with the information icon (news, nothing wrong)
+// and Yes and No with the question icon, which its own question carries.
+void showInformation(WindowHandle owner, const char* caption, const char* text);
+bool askQuestion(WindowHandle owner, const char* caption, const char* text);

@@ -13,3 +13,11 @@ void showNotice(WindowHandle owner, const char* caption, const char* text) {
 bool askYesNo(WindowHandle owner, const char* caption, const char* text) {
     return MessageBoxA(owner, text, caption, MB_YESNO) == IDYES;
 }
+
+void showInformation(WindowHandle owner, const char* caption, const char* text) {
+    MessageBoxA(owner, text, caption, MB_OK | MB_ICONINFORMATION);
+}
+
+bool askQuestion(WindowHandle owner, const char* caption, const char* text) {
+    return MessageBoxA(owner, text, caption, MB_YESNO | MB_ICONQUESTION) == IDYES;
+}

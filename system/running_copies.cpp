@@ -17,16 +17,16 @@ WindowRequest requestFor(const char* title, const char* productName, const char*
     return LEAVE_WINDOW;
 }
 
-bool closeMatchingWindow(WindowHandle window, intptr_t) {
+bool closeMatchingWindow(WindowHandle window, intptr_t parameter) {
+    const InstallerConfig& config = *reinterpret_cast<const InstallerConfig*>(parameter);
     char serviceTitle[TEXT_BUFFER_SIZE] = "";
     // A service title that does not fit matches no window.
-    if (installerConfig.serviceName[0]) {
-        formatText(serviceTitle, sizeof serviceTitle, "%s Win9x Service",
-                   installerConfig.serviceName);
+    if (config.serviceName[0]) {
+        formatText(serviceTitle, sizeof serviceTitle, "%s Win9x Service", config.serviceName);
     }
     char title[TEXT_BUFFER_SIZE];
     window_platform::windowTitle(window, title, sizeof title);
-    switch (requestFor(title, installerConfig.productName, serviceTitle)) {
+    switch (requestFor(title, config.productName, serviceTitle)) {
     case CLOSE_WINDOW:
         window_platform::postClose(window);
         break;
@@ -51,6 +51,11 @@ void closeRunningCopies(ModuleHandle, WindowHandle owner) {
     }
     showWarning(owner, "Closing Running Copies", text);
     showBusyAnimation(2000);
-    window_platform::visitTopLevelWindows(closeMatchingWindow, 0);
+    askRunningCopiesToClose(installerConfig);
     showBusyAnimation(8000);
+}
+
+void askRunningCopiesToClose(const InstallerConfig& config) {
+    window_platform::visitTopLevelWindows(closeMatchingWindow,
+                                          reinterpret_cast<intptr_t>(&config));
 }

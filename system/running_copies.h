@@ -18,5 +18,12 @@ WindowRequest requestFor(const char* title, const char* productName, const char*
 // holds its files, and the extraction reports that.
 void closeRunningCopies(ModuleHandle instance, WindowHandle owner);
 
-// One window of the enumeration; always true, so that every window is seen.
+struct InstallerConfig;
+
+// Asks every matching window of the product `config` describes, without a
+// word or a wait: the waiting is the caller's.
+void askRunningCopiesToClose(const InstallerConfig& config);
+
+// One window of the enumeration, `parameter` the InstallerConfig; always
+// true, so that every window is seen.
 bool closeMatchingWindow(WindowHandle window, intptr_t parameter);

@@ -23,8 +23,10 @@ ServiceHandle* openService(ServiceHandle* manager, const char* name);
 bool stopService(ServiceHandle* service);
 // The current state; false, with `state` unchanged, when the query fails.
 bool queryState(ServiceHandle* service, uint32_t* state);
-// Marks the service for deletion; false when that fails.
-bool deleteService(ServiceHandle* service);
+// Marks the service for deletion: done, already marked by an earlier
+// deletion (the system removes it once its last handle closes), or failed.
+enum DeleteResult { SERVICE_DELETED, SERVICE_ALREADY_MARKED, SERVICE_DELETE_FAILED };
+DeleteResult deleteService(ServiceHandle* service);
 void closeHandle(ServiceHandle* handle);
 
 // Text to standard output as it stands, no line end added; invisible in a

@@ -69,7 +69,11 @@ bool queryState(ServiceHandle* service, uint32_t* state) {
     return true;
 }
 
-bool deleteService(ServiceHandle* service) { return manager.remove(handleOf(service)) != 0; }
+DeleteResult deleteService(ServiceHandle* service) {
+    if (manager.remove(handleOf(service))) return SERVICE_DELETED;
+    return GetLastError() == ERROR_SERVICE_MARKED_FOR_DELETE ? SERVICE_ALREADY_MARKED
+                                                             : SERVICE_DELETE_FAILED;
+}
 
 void closeHandle(ServiceHandle* handle) { manager.close(handleOf(handle)); }
 

@@ -24,6 +24,8 @@ bool specialFolderPath(SpecialFolder folder, char* path, size_t size);
 bool pathExists(const char* path);          // a file or a directory
 bool makeDirectory(const char* path);
 void notifyDirectoryMade(const char* path);  // SHCNE_MKDIR for the shell's views
+bool removeDirectory(const char* path);      // an empty one; false when it stays
+void notifyDirectoryRemoved(const char* path);  // SHCNE_RMDIR
 void removeFile(const char* path);           // its result does not matter
 
 // The link object and its file interface, opaque to the logic.

@@ -54,6 +54,12 @@ void notifyDirectoryMade(const char* path) {
     SHChangeNotify(SHCNE_MKDIR, SHCNF_PATHA, path, nullptr);
 }
 
+bool removeDirectory(const char* path) { return RemoveDirectoryA(path) != FALSE; }
+
+void notifyDirectoryRemoved(const char* path) {
+    SHChangeNotify(SHCNE_RMDIR, SHCNF_PATHA, path, nullptr);
+}
+
 void removeFile(const char* path) { remove(path); }
 
 void initializeCom() { CoInitialize(nullptr); }

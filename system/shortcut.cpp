@@ -34,24 +34,54 @@ done:
     return result;
 }
 
-int createShortcut(const char* group, const char* linkName, const char* target,
-                   const char* workingDirectory, const char* arguments) {
+namespace {
+
+// The program group's folder (the Startup folder for a null group) and the
+// link's path in it, as every shortcut of the product is found: made and
+// removed at the same place. False when the shell has no such folder or a
+// path does not fit, never a shortened path.
+bool shortcutPaths(const char* group, const char* linkName, char* groupFolder, char* linkPath) {
     char folder[PLATFORM_PATH_SIZE];
     if (!shell_platform::specialFolderPath(
             group ? shell_platform::PROGRAMS_FOLDER : shell_platform::STARTUP_FOLDER, folder,
             sizeof folder)) {
-        return -1;
+        return false;
     }
+    groupFolder[0] = '\0';
+    return group ? formatText(groupFolder, PATH_BUFFER_SIZE, "%s\\%s", folder, group) &&
+                       formatText(linkPath, PLATFORM_PATH_SIZE, "%s\\%s.lnk", groupFolder,
+                                  linkName)
+                 : formatText(linkPath, PLATFORM_PATH_SIZE, "%s\\%s.lnk", folder, linkName);
+}
+
+}  // namespace
+
+void removeShortcut(const char* group, const char* linkName) {
+    char groupFolder[PATH_BUFFER_SIZE];
+    char linkPath[PLATFORM_PATH_SIZE];
+    if (shortcutPaths(group, linkName, groupFolder, linkPath)) shell_platform::removeFile(linkPath);
+}
+
+void removeProgramGroup(const char* group) {
+    char groupFolder[PATH_BUFFER_SIZE];
+    char linkPath[PLATFORM_PATH_SIZE];
+    if (shortcutPaths(group, "", groupFolder, linkPath) &&
+        shell_platform::removeDirectory(groupFolder)) {
+        shell_platform::notifyDirectoryRemoved(groupFolder);
+    }
+}
+
+int createShortcut(const char* group, const char* linkName, const char* target,
+                   const char* workingDirectory, const char* arguments) {
     // Every path is composed before anything is written: one that does not
     // fit is a failure, never a shortened link path.
-    char groupFolder[PATH_BUFFER_SIZE] = "";
+    char groupFolder[PATH_BUFFER_SIZE];
     char linkPath[PLATFORM_PATH_SIZE];
     char leftover[PATH_BUFFER_SIZE];
-    const bool composed =
-        group ? formatText(groupFolder, sizeof groupFolder, "%s\\%s", folder, group) &&
-                    formatText(linkPath, sizeof linkPath, "%s\\%s.lnk", groupFolder, linkName)
-              : formatText(linkPath, sizeof linkPath, "%s\\%s.lnk", folder, linkName);
-    if (!composed || !formatText(leftover, sizeof leftover, "%s.lnk", linkPath)) return -1;
+    if (!shortcutPaths(group, linkName, groupFolder, linkPath) ||
+        !formatText(leftover, sizeof leftover, "%s.lnk", linkPath)) {
+        return -1;
+    }
 
     // An existing group folder, or a file of its name, is left as it is
     // (then the save fails); only a folder made here is announced.

@@ -15,6 +15,13 @@ enum { SHOW_NORMAL = 1, SHOW_MINIMIZED = 2 };
 int createShortcut(const char* group, const char* linkName, const char* target,
                    const char* workingDirectory, const char* arguments);
 
+// Removes what createShortcut made for the same arguments: the link file,
+// and with `removeGroup` the program group's folder once nothing else is in
+// it (the shell is told, as it is of the folder made). Nothing else is
+// touched; a path that does not fit removes nothing.
+void removeShortcut(const char* group, const char* linkName);
+void removeProgramGroup(const char* group);
+
 // Writes one link file at `linkPath` (ending in ".lnk") through the shell's
 // link object, in two saves: target, description, working directory and
 // arguments first; then icon 0 of the target and the show command. Returns

@@ -5,9 +5,17 @@
 // call and fails any of them on request.
 #pragma once
 
+#include <stddef.h>
 #include <stdint.h>
 
 namespace system_platform {
+
+// Restricts the DLL search to the system directory where the system offers
+// that, before anything could load a library.
+void restrictDllSearch();
+
+// GetVersionExA's platform identifier (PLATFORM_NT for the NT family).
+uint32_t platformId();
 
 struct RegistryKey;  // an open key, opaque to the logic
 
@@ -17,6 +25,21 @@ RegistryKey* createMachineKey(const char* path);
 void setTextValue(RegistryKey* key, const char* name, const char* text);
 void setNumberValue(RegistryKey* key, const char* name, uint32_t number);
 void closeKey(RegistryKey* key);
+// Deletes a value of an open key; a value that is not there is no failure.
+void deleteValue(RegistryKey* key, const char* name);
+// Deletes a key below HKEY_LOCAL_MACHINE that has no subkeys; false when it
+// stays (it is not there counts as gone).
+bool deleteMachineKey(const char* path);
+
+// One key of a private-profile settings file given without a directory
+// (it lives in the Windows directory): the value, or `fallback` when the
+// file or the key is missing, cut to `size` - 1 characters as the platform
+// does.
+void readSetting(const char* file, const char* section, const char* key, const char* fallback,
+                 char* value, size_t size);
+// Writes one key, or deletes it when `value` is null; whether it was
+// written is of no interest to either program.
+void writeSetting(const char* file, const char* section, const char* key, const char* value);
 
 // Starts a command line shown normally; the result does not matter to the
 // run. Returns once the program first waits for input (or after a time

@@ -6,6 +6,33 @@
 namespace system_platform {
 
 namespace {
+typedef BOOL(WINAPI* SetDefaultDllDirectoriesProc)(DWORD);
+}  // namespace
+
+// DLLs are then searched in the system directory only, so a setup started
+// from a downloads folder loads nothing planted beside it. Looked up at run
+// time: the Windows 95 family and early NT systems lack it, and there the
+// run goes on as before.
+void restrictDllSearch() {
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    if (!kernel) return;
+    SetDefaultDllDirectoriesProc restrict = reinterpret_cast<SetDefaultDllDirectoriesProc>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    if (restrict) restrict(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
+// GetVersionExA cannot fail with a correctly sized record; should it fail
+// anyway, the record stays zeroed and the run counts as the Windows 95
+// family (platform 0), which skips the NT-only stages.
+uint32_t platformId() {
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof version;  // 148 bytes
+    GetVersionExA(&version);
+    return version.dwPlatformId;
+}
+
+
+namespace {
 HKEY handleOf(RegistryKey* key) { return reinterpret_cast<HKEY>(key); }
 }  // namespace
 
@@ -33,6 +60,22 @@ void setNumberValue(RegistryKey* key, const char* name, uint32_t number) {
 }
 
 void closeKey(RegistryKey* key) { RegCloseKey(handleOf(key)); }
+
+void deleteValue(RegistryKey* key, const char* name) { RegDeleteValueA(handleOf(key), name); }
+
+bool deleteMachineKey(const char* path) {
+    const LONG result = RegDeleteKeyA(HKEY_LOCAL_MACHINE, path);
+    return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
+}
+
+void readSetting(const char* file, const char* section, const char* key, const char* fallback,
+                 char* value, size_t size) {
+    GetPrivateProfileStringA(section, key, fallback, value, static_cast<DWORD>(size), file);
+}
+
+void writeSetting(const char* file, const char* section, const char* key, const char* value) {
+    WritePrivateProfileStringA(section, key, value, file);
+}
 
 void startProgram(const char* commandLine) { WinExec(commandLine, SW_SHOW); }
 

@@ -6,6 +6,7 @@
 #include "state/installer_config.h"
 #include "state/setup_state.h"
 #include "system/message_box.h"
+#include "system/system_platform.h"
 #include "ui/folder_platform.h"
 #include "ui/folder_rules.h"
 
@@ -55,7 +56,7 @@ bool acceptExistingDirectory(WindowHandle dialog) {
 void proposeDataFolder(WindowHandle owner) {
     char fallback[TEXT_BUFFER_SIZE];
     computeDefaultFolder(owner, fallback, sizeof fallback);
-    folder_platform::readSetting(installerConfig.settingsFileName, SETTINGS_SECTION, SETTINGS_KEY,
+    system_platform::readSetting(installerConfig.settingsFileName, SETTINGS_SECTION, SETTINGS_KEY,
                                  fallback, setupState.dataFolder, sizeof setupState.dataFolder);
     normalizeSeparators(setupState.dataFolder);
 }
@@ -133,7 +134,7 @@ int chooseDataFolder(ModuleHandle instance, WindowHandle owner) {
         }
         if (!firstPass && !windowsDirectory) {
             if (enterDirectory(setupState.dataFolder, 1) == 0) {
-                folder_platform::writeSetting(installerConfig.settingsFileName, SETTINGS_SECTION,
+                system_platform::writeSetting(installerConfig.settingsFileName, SETTINGS_SECTION,
                                               SETTINGS_KEY, setupState.dataFolder);
                 return 1;
             }

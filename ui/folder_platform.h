@@ -1,5 +1,5 @@
 // What the data folder choice and the free-space check need from the
-// machine, in our own words: the file system, the settings file, the
+// machine, in our own words: the file system, the
 // platform's folders, the environment, and the folder dialog itself.
 // folder_platform_win32.cpp does it on Windows; the native tests link an
 // in-memory machine with faults to order instead.
@@ -28,13 +28,6 @@ bool changeDirectory(const char* path);
 // The current drive: 1 for A, 2 for B, 3 for C.
 int currentDrive();
 
-// One key of a private-profile file given without a directory (it lives in
-// the Windows directory): the value, or `fallback` when the file or the key
-// is missing, cut to `size` - 1 characters as the platform does.
-void readSetting(const char* file, const char* section, const char* key, const char* fallback,
-                 char* value, size_t size);
-// Writes one key; whether it was written is of no interest to the run.
-void writeSetting(const char* file, const char* section, const char* key, const char* value);
 
 // The Windows directory; false when it cannot be had or does not fit.
 bool windowsDirectory(char* buffer, size_t size);

@@ -34,15 +34,6 @@ bool changeDirectory(const char* path) { return _chdir(path) == 0; }
 
 int currentDrive() { return _getdrive(); }
 
-void readSetting(const char* file, const char* section, const char* key, const char* fallback,
-                 char* value, size_t size) {
-    GetPrivateProfileStringA(section, key, fallback, value, static_cast<DWORD>(size), file);
-}
-
-void writeSetting(const char* file, const char* section, const char* key, const char* value) {
-    WritePrivateProfileStringA(section, key, value, file);
-}
-
 bool windowsDirectory(char* buffer, size_t size) {
     UINT length = GetWindowsDirectoryA(buffer, static_cast<UINT>(size));
     return length > 0 && length < size;

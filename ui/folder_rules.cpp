@@ -6,21 +6,6 @@
 
 namespace {
 
-// Case is folded for ASCII letters only, and "/" counts as "\": the file
-// system treats both alike.
-int foldForPath(char c) {
-    if (c >= 'A' && c <= 'Z') return c - 'A' + 'a';
-    if (c == '/') return '\\';
-    return static_cast<unsigned char>(c);
-}
-
-bool equalIgnoringCase(const char* a, const char* b, size_t length) {
-    for (size_t i = 0; i < length; ++i) {
-        if (foldForPath(a[i]) != foldForPath(b[i])) return false;
-    }
-    return true;
-}
-
 size_t lengthWithoutTrailingSeparator(const char* path) {
     size_t length = strlen(path);
     if (length > 0 && isPathSeparator(path[length - 1])) --length;

@@ -16,6 +16,7 @@
 #include "payloadgen/description.h"
 #include "payloadgen/emit.h"
 #include "payloadgen/files.h"
+#include "payloadgen/icon.h"
 #include "payloadgen/names.h"
 #include "payloadgen/progress.h"
 #include "payloadgen/rules.h"
@@ -41,32 +42,6 @@ int32_t storedTime(const PayloadEntry& entry, std::optional<int32_t> sourceTime,
         throw Refusal(subject, "file time " + std::to_string(seconds) + " of " + entry.file.string() +
                                    " is outside the signed 32-bit range");
     return static_cast<int32_t>(seconds);
-}
-
-uint32_t littleEndian32(const std::string& bytes, std::size_t at) {
-    uint32_t value = 0;
-    for (std::size_t i = 4; i-- > 0;) value = (value << 8) | static_cast<unsigned char>(bytes[at + i]);
-    return value;
-}
-
-// The resource compiler reads the copy; catching a wrong file here gives a
-// message naming the product instead of a resource error much later. An
-// icon file is a 6-byte header (0, 1 for icons, the image count) and one
-// 16-byte entry per image whose last two fields are the image's size and
-// offset in the file.
-void checkIcon(const std::string& icon, const std::filesystem::path& path) {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(icon[i]); };
-    const bool header = icon.size() >= 6 && byte(0) == 0 && byte(1) == 0 && byte(2) == 1 && byte(3) == 0;
-    const std::size_t images = header ? byte(4) | (byte(5) << 8) : 0;
-    if (images == 0 || icon.size() < 6 + 16 * images)
-        throw Refusal("icon", path.string() + " is not an icon file");
-    for (std::size_t i = 0; i < images; ++i) {
-        const uint64_t size = littleEndian32(icon, 6 + 16 * i + 8);
-        const uint64_t offset = littleEndian32(icon, 6 + 16 * i + 12);
-        if (size == 0 || offset + size > icon.size())
-            throw Refusal("icon", path.string() + " is damaged: image " + std::to_string(i + 1) + " of " +
-                                      std::to_string(images) + " lies beyond the end of the file");
-    }
 }
 
 // Runs `step`, keeping what it refuses instead of stopping at it.
@@ -301,6 +276,11 @@ void writeUninstallerSources(const std::filesystem::path& productDir,
     std::vector<Refusal> found = installedNameRefusals(description);
     if (description.payload.empty()) found.emplace_back("payload", "lists no file");
     for (Refusal& refusal : descriptionRefusals(description)) found.push_back(std::move(refusal));
+    std::string icon;
+    collect(found, [&] {
+        icon = readWholeFile(description.icon, "icon");
+        checkIcon(icon, description.icon);
+    });
     for (Refusal& refusal : found) refusal = refusal.in(descriptionFile);
     throwIfAny(found);
 
@@ -309,6 +289,7 @@ void writeUninstallerSources(const std::filesystem::path& productDir,
     if (status) throw Refusal(outputDir.string(), "cannot create the folder: " + status.message());
     writeIfChanged(outputDir / "uninstaller_record.cpp", uninstallerRecordSource(description));
     writeIfChanged(outputDir / "version_info.h", versionInfoHeader(description));
+    writeIfChanged(outputDir / "uninstaller.ico", reducedIcon(icon));
 }
 
 std::string summaryLine(const Summary& summary) {

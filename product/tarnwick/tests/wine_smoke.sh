@@ -6,7 +6,7 @@
 # folder when it is empty), what it keeps (the user's files, a group that
 # holds one of the user's), the copies it closes and what it says last.
 #
-#   wine_smoke.sh <folder holding x86_64 tarnwick.exe and kluninst.exe>
+#   wine_smoke.sh <folder holding x86_64 tarnwick.exe> <the engine's x86_64 kluninst.exe>
 #
 # Needs wine64, xvfb-run and x86_64-w64-mingw32-g++-posix (all brought by
 # scripts/install-deps, which checks these very paths). The shipped programs
@@ -14,11 +14,12 @@
 # because only 64-bit Wine runs on the build machines.
 set -eu
 
-if [ $# -ne 1 ] || [ ! -f "$1/tarnwick.exe" ] || [ ! -f "$1/kluninst.exe" ]; then
-    echo "usage: $0 <folder with tarnwick.exe and kluninst.exe>" >&2
+if [ $# -ne 2 ] || [ ! -f "$1/tarnwick.exe" ] || [ ! -f "$2" ]; then
+    echo "usage: $0 <folder with tarnwick.exe> <kluninst.exe>" >&2
     exit 2
 fi
 built=$(cd "$1" && pwd)
+uninstaller_built=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
 here=$(cd "$(dirname "$0")" && pwd)
 
 if [ -z "${DISPLAY:-}" ]; then
@@ -44,9 +45,11 @@ x86_64-w64-mingw32-g++-posix -std=c++17 -Os -Wall -Wextra -Werror -static \
 app="$WINEPREFIX/drive_c/Tarnwick Test"
 uninstaller='C:\Tarnwick Test\kluninst.exe'
 ini="$WINEPREFIX/drive_c/windows/tarnwick.ini"
-# Every file the installer writes, as the product description lists them.
-files=$(python3 -c 'import json, sys
+# Every file the installer writes, as the product description lists them,
+# and the engine's uninstaller that the build adds last.
+files="$(python3 -c 'import json, sys
 print("\n".join(e["name"] for e in json.load(open(sys.argv[1]))["payload"]))' "$here/../product.json")
+kluninst.exe"
 removed='Tarnwick has been removed from your computer.'
 kept='\n\nYour own files in C:\Tarnwick Test were kept.'
 in_use='\n\nSome of its files are in use. Windows will remove them when it restarts.'
@@ -71,7 +74,8 @@ install_copy() {
     rm -rf "$app"
     mkdir -p "$app"
     for f in $files; do
-        if [ -f "$built/$f" ]; then cp "$built/$f" "$app/"; else echo "stand-in for $f" > "$app/$f"; fi
+        if [ "$f" = kluninst.exe ]; then cp "$uninstaller_built" "$app/"
+        elif [ -f "$built/$f" ]; then cp "$built/$f" "$app/"; else echo "stand-in for $f" > "$app/$f"; fi
     done
     [ "${1:-}" = bare ] || echo "the user's own page" > "$app/my-page.txt"
 }
@@ -111,6 +115,10 @@ check "-icon among other arguments" \
     probe window "$exe" 'Data folder: C:\Program Files\Tarnwick' minimised one -ICON two
 check "-icon in quotes" \
     probe window "$exe" 'Data folder: C:\Program Files\Tarnwick' minimised '"-icon"'
+lf='
+'
+check "-icon ended by a line feed, as setup's startup start passes it" \
+    probe window "$exe" 'Data folder: C:\Program Files\Tarnwick' minimised "-icon$lf"
 check "-iconic is not -icon" \
     probe window "$exe" 'Data folder: C:\Program Files\Tarnwick' normal -iconic
 

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "payloadgen/description.h"
+#include "payloadgen/icon.h"
 #include "state/installer_config.h"
 #include "test_support.h"
 #include "uninstall/uninstaller_record.h"
@@ -60,7 +61,6 @@ TEST(UninstallerSources, NeedOnlyTheDescription) {
         }
         // The programs are not built yet when the uninstaller's sources are made.
         fs::remove(product.builtDir() / "b.bin");
-        fs::remove(product.productDir() / "p.ico");
         const fs::path folder = product.outputDir().parent_path() / "gen";
         const auto result = product.runUninstallerSources(folder);
         ASSERT_EQ(result.status, 0) << result.err;
@@ -73,6 +73,9 @@ TEST(UninstallerSources, NeedOnlyTheDescription) {
                       .find("#define PRODUCT_VERSION_BINARY 0,0,0,0\n#define PRODUCT_VERSION_TEXT \"0.0.0.0\"\n"),
                   std::string::npos)
             << "no version";
+        // The product's icon, of one image as it is.
+        EXPECT_EQ(gentest::readFile(folder / "uninstaller.ico"),
+                  gentest::readFile(product.productDir() / "p.ico"));
         EXPECT_FALSE(fs::exists(product.outputDir())) << "only the uninstaller's sources are written";
     }
 }
@@ -133,6 +136,48 @@ TEST(VersionInfo, SurvivesTheResourceCompiler) {
     EXPECT_TRUE(stored(u"2.5.65535.0"));
     // The fixed part after its signature and structure version: 2.5 and 65535.0.
     EXPECT_NE(bytes.find(std::string("\xBD\x04\xEF\xFE\0\0\1\0\5\0\2\0\0\0\xFF\xFF", 16)), std::string::npos);
+}
+
+// The uninstaller's icon is one image of the product's: of the 32 x 32 ones
+// the one with the most colours, else the nearest in size, the smaller
+// file on a tie; a whole icon file, its one entry pointing past itself.
+TEST(UninstallerSources, TheIconKeepsOneImage) {
+    struct Image {
+        unsigned char side;  // 0 for 256
+        unsigned char bits;
+        std::string bytes;
+    };
+    const auto iconOf = [](const std::vector<Image>& images) {
+        std::string icon("\0\0\1\0", 4);
+        icon += static_cast<char>(images.size());
+        icon += '\0';
+        std::size_t offset = 6 + 16 * images.size();
+        for (const Image& image : images) {
+            const char entry[16] = {static_cast<char>(image.side), static_cast<char>(image.side), 0, 0, 1, 0,
+                                    static_cast<char>(image.bits), 0,
+                                    static_cast<char>(image.bytes.size()), 0, 0, 0,
+                                    static_cast<char>(offset), static_cast<char>(offset >> 8), 0, 0};
+            icon.append(entry, 16);
+            offset += image.bytes.size();
+        }
+        for (const Image& image : images) icon += image.bytes;
+        return icon;
+    };
+    struct Row {
+        const char* label;
+        std::vector<Image> images;
+        std::size_t kept;
+    };
+    const Row rows[] = {
+        {"32 x 32 with the most colours", {{16, 8, "a"}, {32, 4, "bb"}, {32, 32, "ccc"}, {48, 32, "dddd"}}, 2},
+        {"none of 32: the nearer, then the smaller", {{16, 8, "aaaa"}, {48, 8, "bb"}, {0, 32, "c"}}, 1},
+        {"one image of 256", {{0, 32, "png"}}, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        const std::string icon = iconOf(row.images);
+        EXPECT_EQ(payloadgen::reducedIcon(icon), iconOf({row.images[row.kept]}));
+    }
 }
 
 }  // namespace

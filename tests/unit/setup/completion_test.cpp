@@ -44,11 +44,29 @@ Lines groupShortcuts(const std::string& group, const std::string& product) {
     return lines;
 }
 
-Lines registration(const std::string& product, const std::string& program) {
-    return {std::string("create key Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") +
-                product,
-            "value DisplayName=" + product, "value UninstallString=\"" + inFolder("kluninst.exe") + "\"",
-            "value DisplayIcon=" + inFolder(program), "value EstimatedSize=dword:186", "close key"};
+// The values after the size: a version and a publisher only when given,
+// else whatever an earlier setup left of them goes.
+Lines entryValues(const std::string& folder, const char* version, const char* publisher,
+                  bool quietFits = true) {
+    const auto text = [](const char* name, const std::string& value) {
+        return !value.empty() ? std::string("value ") + name + "=" + value
+                              : std::string("delete value ") + name;
+    };
+    return {text("QuietUninstallString", quietFits ? "\"" + folder + "\\kluninst.exe\" /S" : ""),
+            text("DisplayVersion", version), text("Publisher", publisher),
+            "value InstallLocation=" + folder, "value NoModify=dword:1", "value NoRepair=dword:1",
+            "close key"};
+}
+
+Lines registration(const InstallerConfig& config) {
+    const std::string product = config.productName;
+    return Lines{std::string("create key Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") +
+                     product,
+                 "value DisplayName=" + product,
+                 "value UninstallString=\"" + inFolder("kluninst.exe") + "\"",
+                 "value DisplayIcon=" + inFolder(config.mainExecutable),
+                 "value EstimatedSize=dword:186"} +
+           entryValues(FOLDER, config.version, config.publisher);
 }
 
 Lines ending(const std::string& settings, const std::string& answer) {
@@ -57,15 +75,15 @@ Lines ending(const std::string& settings, const std::string& answer) {
 }
 
 const InstallerConfig TARNWICK = {"Tarnwick", "Tarnwick", "tarnwick.ini", 0, "", "tarnwick.exe",
-                                  "-icon", 0, 0, "", 1, "", ""};
+                                  "-icon", 0, 0, "", 1, "", "", "", ""};
 // Every flag set, with a service, in a group named otherwise than the product.
 const InstallerConfig SERVICE = {"Fern Tools", "Fern", "fern.ini", 1, "Start Fern?", "fern.exe",
                                  "-icon -tray", 0, 1, "fernsvc.exe", 1, "FernService",
-                                 "Fern Agent"};
+                                 "Fern Agent", "2.5.1", "Fern Works"};
 // The startup offer without a service, and without arguments or a name; the
 // group is named otherwise too.
 const InstallerConfig STARTUP = {"Moor Apps", "Moor", "moor.ini", 1, "Start Moor with Windows?",
-                                 "moor.exe", "", 0, 0, "", 1, "", ""};
+                                 "moor.exe", "", 0, 0, "", 1, "", "", "", ""};
 
 struct CompletionRun {
     const char* label;
@@ -78,9 +96,9 @@ struct CompletionRun {
 TEST(Completion, EachProductAndFamilyGetsItsStepsInOrder) {
     const std::string startup = fake_machine::STARTUP;
     const Lines tarnwick = groupShortcuts("Tarnwick", "Tarnwick") +
-                           registration("Tarnwick", "tarnwick.exe");
-    const Lines fern = groupShortcuts("Fern Tools", "Fern") + registration("Fern", "fern.exe");
-    const Lines moor = groupShortcuts("Moor Apps", "Moor") + registration("Moor", "moor.exe");
+                           registration(TARNWICK);
+    const Lines fern = groupShortcuts("Fern Tools", "Fern") + registration(SERVICE);
+    const Lines moor = groupShortcuts("Moor Apps", "Moor") + registration(STARTUP);
     const Lines helper = {"run " + inFolder("quellsv.exe") + " | \"" + inFolder("quellsv.exe") +
                           "\" -install -sid=0"};
     const Lines service = {"notice[backdrop] Installing Service",
@@ -167,15 +185,18 @@ TEST(Completion, AnExistingUninstallEntryKeepsItsOtherValues) {
     const std::string key =
         "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tarnwick Suite";
     fake_machine::reset();
+    fake_machine::setRegistryValue(key, "Comments", "the user's own note");
     fake_machine::setRegistryValue(key, "Publisher", "Kestrel Loom Software");
     fake_machine::setRegistryValue(key, "UninstallString", "old");
     setupState = SetupState();
     copyText(setupState.dataFolder, sizeof setupState.dataFolder, FOLDER);
     completeInstallation();
-    EXPECT_EQ("Kestrel Loom Software", fake_machine::registryValue(key, "Publisher"));
+    EXPECT_EQ("the user's own note", fake_machine::registryValue(key, "Comments"));
+    // This product names no publisher: an earlier setup's would be stale.
+    EXPECT_EQ("", fake_machine::registryValue(key, "Publisher"));
     EXPECT_EQ("\"" + inFolder("kluninst.exe") + "\"",
               fake_machine::registryValue(key, "UninstallString"));
-    EXPECT_EQ(5u, fake_machine::registryValueCount(key));
+    EXPECT_EQ(9u, fake_machine::registryValueCount(key));
 }
 
 TEST(Completion, PathsThatDoNotFitSkipTheirStepsButNotTheQuestion) {
@@ -183,7 +204,7 @@ TEST(Completion, PathsThatDoNotFitSkipTheirStepsButNotTheQuestion) {
     // Here the uninstaller's path fits, quoted too, and a longer program's does not.
     const std::string shorter = "C:\\" + std::string(1005, 'd');
     const InstallerConfig longProgram = {"Tarnwick", "Tarnwick", "tarnwick.ini", 0, "",
-                                         "tarnwick-program.exe", "", 0, 0, "", 1, "", ""};
+                                         "tarnwick-program.exe", "", 0, 0, "", 1, "", "", "", ""};
     const std::string group = std::string(fake_machine::PROGRAMS) + "\\Tarnwick";
     const Lines ending = {"question[backdrop] Installation Successful -> Yes", "destroy backdrop"};
     struct Run {
@@ -209,8 +230,9 @@ TEST(Completion, PathsThatDoNotFitSkipTheirStepsButNotTheQuestion) {
          shortcut(group, "Uninstall", true) +
              Lines{std::string("create key ") + KEY, "value DisplayName=Tarnwick",
                    "value UninstallString=\"" + shorter + "\\kluninst.exe\"",
-                   "value EstimatedSize=dword:186", "close key",
-                   "setting tarnwick.ini Options dataDir=" + shorter} +
+                   "value EstimatedSize=dword:186"} +
+             entryValues(shorter, "", "", false) +
+             Lines{"setting tarnwick.ini Options dataDir=" + shorter} +
              ending},
     };
     for (const Run& r : runs) {

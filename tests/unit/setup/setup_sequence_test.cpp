@@ -54,10 +54,10 @@ const Lines CLOSING = {"warning[backdrop] Closing Running Copies", "busy 2000", 
 // in a group named otherwise: the warning and the failure's caption name the
 // product.
 const InstallerConfig WARNING_ONLY = {"Tarnwick Tools", "Tarnwick", "tarnwick.ini", 0, "",
-                                      "tarnwick.exe", "-icon", 1, 0, "", 1, "", ""};
+                                      "tarnwick.exe", "-icon", 1, 0, "", 1, "", "", "", ""};
 const InstallerConfig WITH_SERVICE = {"Tarnwick Tools", "Tarnwick", "tarnwick.ini", 0, "",
                                       "tarnwick.exe", "-icon", 0, 0, "twsvc.exe", 1,
-                                      "TarnwickService", ""};
+                                      "TarnwickService", "", "", ""};
 
 void runningService() {
     fake_machine::OldService service;
@@ -83,7 +83,9 @@ Lines completed(const std::string& folder, const std::string& product = BUILT_IN
             "create key Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + product,
             "value DisplayName=" + product, "value UninstallString=\"" + folder + "\\kluninst.exe\"",
             "value DisplayIcon=" + folder + "\\tarnwick.exe", "value EstimatedSize=dword:186",
-            "close key", "setting tarnwick.ini Options dataDir=" + folder,
+            "value QuietUninstallString=\"" + folder + "\\kluninst.exe\" /S",
+            "delete value DisplayVersion", "delete value Publisher", "value InstallLocation=" + folder,
+            "value NoModify=dword:1", "value NoRepair=dword:1", "close key", "setting tarnwick.ini Options dataDir=" + folder,
             "question[backdrop] Installation Successful -> No", "destroy backdrop"};
 }
 

@@ -13,6 +13,7 @@
 #include "state/installer_config.h"
 #include "state/setup_state.h"
 #include "system/message_box.h"
+#include "system/system_platform.h"
 #include "ui/folder_choice.h"
 #include "ui/folder_platform.h"
 #include "ui/folder_rules.h"
@@ -21,7 +22,7 @@
 // otherwise, so that a test sees which of the two a step takes; the longest
 // name is 20 characters.
 const InstallerConfig installerConfig = {
-    "Tarnwick", "Tarnwick Suite", "tarnwick.ini", 0, "", "tarnwick.exe", "-icon", 0, 0, "", 1, "", ""};
+    "Tarnwick", "Tarnwick Suite", "tarnwick.ini", 0, "", "tarnwick.exe", "-icon", 0, 0, "", 1, "", "", "", ""};
 const char agreementText[] = "agreement";
 namespace {
 const char* const PAYLOAD_NAMES[] = {"tarnwick.exe", "tw-head-prologue.twr", "kluninst.exe",
@@ -187,12 +188,27 @@ void showNotice(WindowHandle owner, const char* caption, const char* text) {
     machine.texts.push_back(text);
 }
 
-bool askYesNo(WindowHandle owner, const char* caption, const char* text) {
+namespace {
+bool answer(const char* kind, WindowHandle owner, const char* caption, const char* text) {
     bool yes = machine.nextAnswer < machine.answers.size() && machine.answers[machine.nextAnswer++];
-    note("question[" + fake_machine::ownerName(owner) + "] " + caption + " -> " +
+    note(kind + ("[" + fake_machine::ownerName(owner) + "] ") + caption + " -> " +
          (yes ? "Yes" : "No"));
     machine.texts.push_back(text);
     return yes;
+}
+}  // namespace
+
+bool askYesNo(WindowHandle owner, const char* caption, const char* text) {
+    return answer("question", owner, caption, text);
+}
+
+bool askQuestion(WindowHandle owner, const char* caption, const char* text) {
+    return answer("question?", owner, caption, text);
+}
+
+void showInformation(WindowHandle owner, const char* caption, const char* text) {
+    note("information[" + fake_machine::ownerName(owner) + "] " + caption);
+    machine.texts.push_back(text);
 }
 
 // --- the folder choice's machine -------------------------------------------
@@ -231,6 +247,14 @@ bool changeDirectory(const char* path) {
 
 int currentDrive() { return fake_machine::currentDriveLetter() - 'A' + 1; }
 
+}  // namespace folder_platform
+
+// The settings file (Tarnwick's Options section only) and the system.
+namespace system_platform {
+
+void restrictDllSearch() { note("restrict DLL search"); }
+uint32_t platformId() { return machine.platformId; }
+
 void readSetting(const char* file, const char* section, const char* name, const char* fallback,
                  char* value, size_t size) {
     auto found = machine.settings.find(name);
@@ -244,9 +268,17 @@ void readSetting(const char* file, const char* section, const char* name, const 
 }
 
 void writeSetting(const char* file, const char* section, const char* name, const char* value) {
-    note(std::string("setting ") + file + " " + section + " " + name + "=" + value);
-    machine.settings[name] = value;
+    note(std::string("setting ") + file + " " + section + " " + name + "=" +
+         (value ? value : "(deleted)"));
+    if (value)
+        machine.settings[name] = value;
+    else
+        machine.settings.erase(name);
 }
+
+}  // namespace system_platform
+
+namespace folder_platform {
 
 bool windowsDirectory(char* buffer, size_t size) { return copyText(buffer, size, "C:\\WINDOWS"); }
 
@@ -301,8 +333,6 @@ int runFolderDialog(ModuleHandle, WindowHandle owner) {
 
 namespace setup_platform {
 
-void restrictDllSearch() { note("restrict DLL search"); }
-uint32_t platformId() { return machine.platformId; }
 
 bool createBackdrop() {
     note("backdrop");

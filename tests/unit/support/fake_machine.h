@@ -95,6 +95,7 @@ struct OldService {
     bool acceptsStop = true;
     std::vector<int> states = {1};
     bool deletable = true;
+    bool markedForDeletion = false;  // by an earlier removal
 };
 void setOldService(const OldService& service);
 // Everything written to standard output.

@@ -1,6 +1,7 @@
 // The system room's seams on the in-memory machine: the shell's special
 // folders and link object, the registry, and other programs.
 #include <algorithm>
+#include <set>
 #include <string>
 
 #include "common/bounded_text.h"
@@ -92,10 +93,26 @@ bool pathExists(const char* path) {
 bool makeDirectory(const char* path) { return folder_platform::makeDirectory(path); }
 
 void notifyDirectoryMade(const char* path) { note(std::string("notify mkdir ") + path); }
+// Only an empty folder goes.
+bool removeDirectory(const char* path) {
+    note(std::string("rmdir ") + path);
+    const std::string k = fake_machine::trimmed(fake_machine::key(path));
+    const std::string inside = k + "\\";
+    const auto holds = [&](const std::set<std::string>& paths) {
+        auto next = paths.lower_bound(inside);
+        return next != paths.end() && next->compare(0, inside.size(), inside) == 0;
+    };
+    if (!machine.directories.count(k) || holds(machine.directories) || holds(machine.files))
+        return false;
+    machine.directories.erase(k);
+    return true;
+}
+void notifyDirectoryRemoved(const char* path) { note(std::string("notify rmdir ") + path); }
 
 void removeFile(const char* path) {
     note(std::string("remove ") + path);
     machine.files.erase(fake_machine::key(path));
+    machine.links.erase(fake_machine::key(path));
 }
 
 void initializeCom() { ++machine.comInitialised; }
@@ -191,6 +208,18 @@ void closeKey(RegistryKey* key) {
     delete key;
 }
 
+void deleteValue(RegistryKey* key, const char* name) {
+    note(std::string("delete value ") + name);
+    machine.registry[fake_machine::key(key->path)].erase(name);
+}
+
+bool deleteMachineKey(const char* path) {
+    note(std::string("delete key ") + path);
+    if (machine.registryFails) return false;
+    machine.registry.erase(fake_machine::key(path));
+    return true;
+}
+
 void startProgram(const char* commandLine) {
     note("start " + fake_machine::visible(commandLine));
 }
@@ -264,9 +293,13 @@ bool queryState(ServiceHandle*, uint32_t* state) {
     return true;
 }
 
-bool deleteService(ServiceHandle*) {
+DeleteResult deleteService(ServiceHandle*) {
+    if (machine.service.markedForDeletion) {
+        note("delete -> marked already");
+        return SERVICE_ALREADY_MARKED;
+    }
     note(std::string("delete -> ") + (machine.service.deletable ? "done" : "failed"));
-    return machine.service.deletable;
+    return machine.service.deletable ? SERVICE_DELETED : SERVICE_DELETE_FAILED;
 }
 
 void closeHandle(ServiceHandle* handle) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace payload_io_control {
 
@@ -16,6 +17,9 @@ void shortWriteOnCall(int writeNumber);  // 1-based count of write calls
 void failCloseOnCall(int closeNumber);   // 1-based count of closes of written files
 void denyWriteAccess(const std::string& path);  // as if another program held it
 void failRemove(const std::string& path);
+void failRemoveAtRestart();
+// The paths given to removeAtRestart, as given.
+const std::vector<std::string>& dueAtRestart();
 
 int writeCalls();
 int allocations();

@@ -6,7 +6,10 @@
 #include <sys/stat.h>
 #include <utime.h>
 
+#include <unistd.h>
+
 #include <set>
+#include <vector>
 #include <string>
 
 #include "payload/payload_io.h"
@@ -25,6 +28,8 @@ struct State {
     int allocations = 0;
     std::set<std::string> deniedPaths;
     std::set<std::string> unremovablePaths;
+    bool restartFails = false;
+    std::vector<std::string> dueAtRestart;
 };
 
 State state;
@@ -55,6 +60,8 @@ void shortWriteOnCall(int writeNumber) { state.shortWriteCall = writeNumber; }
 void failCloseOnCall(int closeNumber) { state.failingCloseCall = closeNumber; }
 void denyWriteAccess(const std::string& path) { state.deniedPaths.insert(hostPath(path.c_str())); }
 void failRemove(const std::string& path) { state.unremovablePaths.insert(hostPath(path.c_str())); }
+void failRemoveAtRestart() { state.restartFails = true; }
+const std::vector<std::string>& dueAtRestart() { return state.dueAtRestart; }
 int writeCalls() { return state.writes; }
 int allocations() { return state.allocations; }
 
@@ -125,6 +132,14 @@ bool removeFile(const char* path) {
     std::string host = hostPath(path);
     if (state.unremovablePaths.count(host)) return false;
     return remove(host.c_str()) == 0;
+}
+
+bool removeDirectory(const char* path) { return rmdir(hostPath(path).c_str()) == 0; }
+
+bool removeAtRestart(const char* path) {
+    if (state.restartFails) return false;
+    state.dueAtRestart.push_back(path);
+    return true;
 }
 
 void* allocate(uint32_t size) {

@@ -80,11 +80,13 @@ struct RemovalCase {
     int result;
     const char* printed;
     int oneSecondWaits;
+    ServiceRemoval outcome;  // what the uninstaller is told
 };
 
 fake_machine::OldService installed(std::vector<int> states, bool acceptsStop = true,
-                                   bool deletable = true) {
+                                   bool deletable = true, bool markedForDeletion = false) {
     fake_machine::OldService service;
+    service.markedForDeletion = markedForDeletion;
     service.installed = true;
     service.states = states;
     service.acceptsStop = acceptsStop;
@@ -99,27 +101,37 @@ TEST(ServiceRemoval, ThePollFollowsTheServiceAndEndsInTheDeletion) {
     const std::string neverStops =
         "Stopping Quill." + pending + "\nQuill failed to stop.\nQuill removed.\n";
     const RemovalCase cases[] = {
-        {"not installed", fake_machine::OldService(), 0, "OpenService failed\n", 0},
-        {"no manager", noManager, -1, "OpenSCManager failed\n", 0},
+        {"not installed", fake_machine::OldService(), 0, "OpenService failed\n", 0,
+         SERVICE_NOT_INSTALLED},
+        {"no manager", noManager, -1, "OpenSCManager failed\n", 0, SERVICE_NO_MANAGER},
         {"stopped at the first poll", installed({1}), 0,
-         "Stopping Quill.\nQuill stopped.\nQuill removed.\n", 1},
+         "Stopping Quill.\nQuill stopped.\nQuill removed.\n", 1, SERVICE_REMOVED},
         {"pending twice, then stopped", installed({3, 3, 1}), 0,
-         "Stopping Quill...\nQuill stopped.\nQuill removed.\n", 3},
+         "Stopping Quill...\nQuill stopped.\nQuill removed.\n", 3, SERVICE_REMOVED},
         {"pending, then running again", installed({3, 4}), 0,
-         "Stopping Quill..\nQuill failed to stop.\nQuill removed.\n", 2},
+         "Stopping Quill..\nQuill failed to stop.\nQuill removed.\n", 2, SERVICE_STILL_RUNNING},
         {"the query fails while pending", installed({3, -1}), 0,
-         "Stopping Quill..\nQuill failed to stop.\nQuill removed.\n", 2},
+         "Stopping Quill..\nQuill failed to stop.\nQuill removed.\n", 2, SERVICE_STILL_RUNNING},
         {"the first query fails", installed({-1}), 0,
-         "Stopping Quill.\nQuill failed to stop.\nQuill removed.\n", 1},
+         "Stopping Quill.\nQuill failed to stop.\nQuill removed.\n", 1, SERVICE_STILL_RUNNING},
         {"stopped already: the stop is refused, no wait", installed({1}, false), 0,
-         "Quill removed.\n", 0},
+         "Quill removed.\n", 0, SERVICE_REMOVED},
+        {"the stop is refused while it runs", installed({4}, false), 0, "Quill removed.\n", 0,
+         SERVICE_STILL_RUNNING},
         {"the deletion fails", installed({1}, true, false), -1,
-         "Stopping Quill.\nQuill stopped.\nDeleteService failed\n", 1},
+         "Stopping Quill.\nQuill stopped.\nDeleteService failed\n", 1, SERVICE_NOT_DELETED},
+        {"stopped, and marked for deletion by an earlier removal", installed({1}, false, true, true),
+         -1, "DeleteService failed\n", 0, SERVICE_MARKED_BEFORE},
+        {"running, and marked for deletion by an earlier removal", installed({4}, false, true, true),
+         -1, "DeleteService failed\n", 0, SERVICE_NOT_DELETED},
         {"never leaves pending: the wait ends at the limit, the deletion goes on", installed({3}),
-         0, neverStops.c_str(), 1 + STOP_POLL_LIMIT},
+         0, neverStops.c_str(), 1 + STOP_POLL_LIMIT, SERVICE_STILL_RUNNING},
     };
     for (const RemovalCase& c : cases) {
         SCOPED_TRACE(c.label);
+        fake_machine::reset();
+        fake_machine::setOldService(c.service);
+        EXPECT_EQ(c.outcome, removeService("Quill"));
         fake_machine::reset();
         fake_machine::setOldService(c.service);
         EXPECT_EQ(c.result, removeServiceNamed("Quill"));

@@ -41,10 +41,14 @@ TEST_F(CleanRun, WritesEveryFileLinksAndRegistersTheProductAndNoStartsNothing) {
     const auto counted = [](const std::string& name, const std::string& text) {
         return name + "=" + text + " (" + std::to_string(text.size() + 1) + " bytes)\n";
     };
+    const std::string uninstaller = "\"" + joinPath(folder, "kluninst.exe") + "\"";
     EXPECT_EQ(std::string(noted.begin(), noted.end()),
-              counted("DisplayName", "Tarnwick") +
-                  counted("UninstallString", "\"" + joinPath(folder, "kluninst.exe") + "\"") +
-                  counted("DisplayIcon", joinPath(folder, "tarnwick.exe")));
+              counted("DisplayName", "Tarnwick") + counted("UninstallString", uninstaller) +
+                  counted("DisplayIcon", joinPath(folder, "tarnwick.exe")) +
+                  counted("QuietUninstallString", uninstaller + " /S") +
+                  counted("DisplayVersion", "1.0.0.0") +
+                  counted("Publisher", "Kestrel Loom Software") +
+                  counted("InstallLocation", folder));
     // A program started on the way out would be running by the time setup
     // has ended: WinExec returns once the process exists.
     EXPECT_EQ(processesNamed("tarnwick.exe"), std::vector<DWORD>{});

@@ -145,7 +145,7 @@ std::vector<PayloadFile> tarnwickFiles() {
                              "tw-menu-insert.twr"}) {
         payload.push_back({name, joinPath(files, name), false});
     }
-    payload.push_back({"kluninst.exe", joinPath(built, "kluninst.exe"), true});
+    payload.push_back({"kluninst.exe", buildPath(TW_TARNWICK_UNINSTALLER), true});
     return payload;
 }
 

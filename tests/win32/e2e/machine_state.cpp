@@ -196,6 +196,14 @@ void expectTarnwickRegistered(const std::string& folder) {
     EXPECT_EQ(machineValue(key, "DisplayIcon"), "REG_SZ " + program);
     EXPECT_EQ(machineValue(key, "EstimatedSize"),
               "REG_DWORD " + std::to_string((bytes + 1023) / 1024));
+    // What the system's list of programs shows beside them, from the
+    // product description, and the command a deployment tool runs.
+    EXPECT_EQ(machineValue(key, "DisplayVersion"), "REG_SZ 1.0.0.0");
+    EXPECT_EQ(machineValue(key, "Publisher"), "REG_SZ Kestrel Loom Software");
+    EXPECT_EQ(machineValue(key, "InstallLocation"), "REG_SZ " + folder);
+    EXPECT_EQ(machineValue(key, "QuietUninstallString"), "REG_SZ \"" + uninstaller + "\" /S");
+    EXPECT_EQ(machineValue(key, "NoModify"), "REG_DWORD 1");
+    EXPECT_EQ(machineValue(key, "NoRepair"), "REG_DWORD 1");
 }
 
 }  // namespace e2e

@@ -115,10 +115,11 @@ TEST_F(SetupImage, ShippedProgramsStartOnTheOldestSystemsOfBothFamilies) {
             << ": look it up at run time instead of importing it";
     }
 
-    // setup.exe and every program of the product's built folder, as the
-    // payload takes them.
+    // setup.exe, the engine's uninstaller and every program of the
+    // product's built folder, as the payload takes them.
     const std::string programs = buildPath(TW_SHIPPED_PROGRAMS_DIR);
-    std::vector<std::string> images = {buildPath(TW_SHIPPED_SETUP_EXE)};
+    std::vector<std::string> images = {buildPath(TW_SHIPPED_SETUP_EXE),
+                                       buildPath(TW_SHIPPED_UNINSTALLER)};
     for (const std::string& name : folderEntries(programs)) {
         const std::string lower = lowerCase(name);
         if (lower.size() > 4 && lower.compare(lower.size() - 4, 4, ".exe") == 0) {
@@ -176,7 +177,7 @@ TEST_F(SetupImage, ManifestsAskForTheRightRightsAndChangeNothingElse) {
     const std::string programs = buildPath(TW_SHIPPED_PROGRAMS_DIR);
     const Row rows[] = {
         {buildPath(TW_SHIPPED_SETUP_EXE), "requireAdministrator"},
-        {joinPath(programs, "kluninst.exe"), "requireAdministrator"},
+        {buildPath(TW_SHIPPED_UNINSTALLER), "requireAdministrator"},
         {joinPath(programs, "tarnwick.exe"), "asInvoker"},
     };
     for (const Row& row : rows) {
@@ -200,6 +201,40 @@ TEST_F(SetupImage, ManifestsAskForTheRightRightsAndChangeNothingElse) {
         // Pixel layouts and classic dialogs stay as they are.
         EXPECT_EQ(manifest.find("dpiAware"), std::string::npos);
         EXPECT_EQ(manifest.find("Common-Controls"), std::string::npos);
+    }
+}
+
+// One text of a program's version resource, as the shell's property pages
+// read it; "" when the program has none.
+std::string versionText(const std::string& path, const char* name) {
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+    std::vector<char> info(size);
+    char* text = nullptr;
+    UINT length = 0;
+    const std::string key = std::string("\\StringFileInfo\\040904E4\\") + name;
+    if (size == 0 || !GetFileVersionInfoA(path.c_str(), 0, size, info.data()) ||
+        !VerQueryValueA(info.data(), key.c_str(), reinterpret_cast<void**>(&text), &length) ||
+        length == 0) {
+        return "";
+    }
+    return std::string(text, strnlen(text, length));
+}
+
+// setup.exe and the engine's uninstaller carry the product's name, version
+// and publisher from its description, each with its own description.
+TEST_F(SetupImage, VersionResourcesComeFromTheProductDescription) {
+    const std::pair<std::string, const char*> programs[] = {
+        {buildPath(TW_SHIPPED_SETUP_EXE), "Tarnwick Setup"},
+        {buildPath(TW_SHIPPED_UNINSTALLER), "Tarnwick Uninstaller"},
+    };
+    for (const auto& [path, description] : programs) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(versionText(path, "ProductName"), "Tarnwick");
+        EXPECT_EQ(versionText(path, "ProductVersion"), "1.0.0.0");
+        EXPECT_EQ(versionText(path, "FileVersion"), "1.0.0.0");
+        EXPECT_EQ(versionText(path, "CompanyName"), "Kestrel Loom Software");
+        EXPECT_EQ(versionText(path, "FileDescription"), description);
     }
 }
 

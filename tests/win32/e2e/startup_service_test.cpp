@@ -212,6 +212,9 @@ std::string withoutPollDots(std::string output, int* polls) {
     return output.erase(stopping.size(), static_cast<size_t>(*polls));
 }
 
+// The folder a row installs into.
+std::string rowFolder(const Row& row) { return joinPath("C:\\twtest\\flags", row.product); }
+
 void runRow(scripted_user::ScriptedUser& user, const Row& row) {
     if (row.windows95) {
         ASSERT_TRUE(setWindowsVersionFor("setup.exe", "win98"));
@@ -221,7 +224,7 @@ void runRow(scripted_user::ScriptedUser& user, const Row& row) {
         ASSERT_TRUE(SetEnvironmentVariableA("TW_SERVICE_INSTALL_RESULT", row.serviceResult));
     }
     ASSERT_TRUE(makeEmptyFolder("C:\\twtest\\flags"));
-    const std::string folder = joinPath("C:\\twtest\\flags", row.product);
+    const std::string folder = rowFolder(row);
     std::vector<std::string> waited;
     if (row.helperRun) {
         waited.push_back(startRecord(
@@ -368,6 +371,66 @@ TEST_F(CompletionFlags, FailedServiceInstallationIsToldBeforeTheFinalQuestion) {
 
 TEST_F(CompletionFlags, ServiceProductOnWindows95FamilyQuitsTheOldServiceWindowAndLinksAndStarts) {
     runRow(user, serviceProduct(true, nullptr, Earlier::SERVICE_WINDOW, "", {}));
+}
+
+// Installed on each family, then removed by its uninstaller as a
+// deployment tool removes it: "/S", no window, the exit code. The service
+// goes with the product's files, links and entries; a file of the user's
+// and the stand-ins' log keep the folder. Under Wine the finishing copy,
+// whose name is new each time, runs as the NT family on both rows (the
+// 95 family's branch of the copy is checked natively).
+TEST_F(CompletionFlags, SilentUninstallRemovesTheServiceProductOnEachFamily) {
+    const Row rows[] = {
+        serviceProduct(false, nullptr, Earlier::NOTHING, "OpenService failed\r\n",
+                       {SERVICE_NOTICE}),
+        serviceProduct(true, nullptr, Earlier::NOTHING, "", {}),
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.windows95 ? "the Windows 95 family" : "the NT family");
+        {
+            scripted_user::ScriptedUser installer;
+            runRow(installer, row);
+            if (HasFatalFailure()) return;
+        }
+        const std::string folder = rowFolder(row);
+        const std::string key = uninstallKey(row.product);
+        EXPECT_EQ(machineValue(key, "DisplayVersion"), "REG_SZ 2.5.1");
+        EXPECT_EQ(machineValue(key, "Publisher"), "REG_SZ Fernhollow Works");
+        EXPECT_EQ(machineValue(key, "QuietUninstallString"),
+                  "REG_SZ " + quoted(joinPath(folder, "kluninst.exe")) + " /S");
+        ASSERT_TRUE(writeFile(joinPath(folder, "my notes.txt"), bytesOf("mine\r\n")));
+        if (row.windows95) {
+            ASSERT_TRUE(setWindowsVersionFor("kluninst.exe", "win98"));
+        }
+
+        scripted_user::Program uninstaller;
+        ASSERT_TRUE(scripted_user::startProgram(joinPath(folder, "kluninst.exe"), "/S", folder,
+                                                &uninstaller));
+        DWORD exitCode = 99;
+        const bool ended = scripted_user::waitForExit(uninstaller, RUN_TIMEOUT_MS, &exitCode);
+        scripted_user::endProgram(&uninstaller);
+        ASSERT_TRUE(ended) << "the uninstaller did not end";
+        EXPECT_EQ(exitCode, 0u);
+        // Nothing was shown, not even by the copy, which goes on to delete
+        // the first process's file.
+        EXPECT_TRUE(scripted_user::pollUntil(RUN_TIMEOUT_MS, [&] {
+            return folderEntries(folder) ==
+                   std::vector<std::string>{"commands.log", "my notes.txt"};
+        })) << "left in the folder: " << testing::PrintToString(folderEntries(folder));
+        EXPECT_EQ(FindWindowA(nullptr, "Uninstall Fernhollow"), nullptr);
+        EXPECT_FALSE(serviceRegistered(SERVICE_NAME));
+        EXPECT_EQ(processesNamed("fernsvc.exe"), std::vector<DWORD>{});
+        EXPECT_FALSE(machineKeyExists(key));
+        EXPECT_EQ(GetFileAttributesA(joinPath(specialFolder(CSIDL_PROGRAMS), row.group).c_str()),
+                  INVALID_FILE_ATTRIBUTES);
+        EXPECT_FALSE(fileExists(joinPath(specialFolder(CSIDL_STARTUP),
+                                         std::string(row.startupLink) + ".lnk")));
+        // The next row starts from an empty folder, as the first did.
+        for (const char* name : {"my notes.txt", "commands.log"}) {
+            ASSERT_TRUE(DeleteFileA(joinPath(folder, name).c_str())) << name;
+        }
+        ASSERT_TRUE(RemoveDirectoryA(folder.c_str()));
+    }
 }
 
 TEST_F(CompletionFlags, StartupOfferAnsweredYesLinksAndStartsTheProduct) {

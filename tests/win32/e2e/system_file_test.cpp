@@ -38,8 +38,9 @@ void runToCompletion(scripted_user::ScriptedUser& user, const std::string& paren
     ASSERT_TRUE(readFile(productFile("readme.txt"), &genuine));
     EXPECT_TRUE(readme == genuine);
     EXPECT_EQ(modificationTime(joinPath(folder, "readme.txt")), README_TIME);
-    // The system file is not written into the data folder as well.
-    EXPECT_EQ(folderEntries(folder), std::vector<std::string>{"readme.txt"});
+    // The system file is not written into the data folder as well; the
+    // engine's uninstaller is.
+    EXPECT_EQ(folderEntries(folder), (std::vector<std::string>{"kluninst.exe", "readme.txt"}));
 }
 
 TEST_F(SystemFile, LandsInTheSystemDirectoryWithItsStoredTime) {

@@ -36,13 +36,17 @@ bool ascii_equal_ignoring_case(const char* a, const char* b, int length) {
     return true;
 }
 
+// Setup ends the command line of its startup start with a line feed, so
+// line ends separate arguments as blanks do.
+bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
 // True when `name` is one whole argument of the command line. A quoted
 // argument counts too, since shortcuts sometimes quote every argument.
 bool has_argument(const char* commandLine, const char* name) {
     const int nameLength = lstrlenA(name);
     const char* p = commandLine;
     while (*p) {
-        while (*p == ' ' || *p == '\t') ++p;
+        while (is_blank(*p)) ++p;
         if (!*p) break;
         const char* start = p;
         const char* end;
@@ -52,7 +56,7 @@ bool has_argument(const char* commandLine, const char* name) {
             end = p;
             if (*p) ++p;
         } else {
-            while (*p && *p != ' ' && *p != '\t') ++p;
+            while (*p && !is_blank(*p)) ++p;
             end = p;
         }
         if (end - start == nameLength &&
