@@ -215,7 +215,8 @@ HWND wait_for_caption(const char* caption, DWORD skip) {
 //     [<file held open meanwhile>]]
 // The question comes from the uninstaller, the last message from its copy
 // in the temporary folder once the uninstaller has ended; both must end
-// with 0, and a program left running must have been closed.
+// with the uninstaller's exit code for what happened, and a program left
+// running must have been closed.
 int check_uninstall(int argc, char** argv) {
     const bool yes = std::strcmp(argv[1], "yes") == 0;
     if (yes && argc < 3) return 2;
@@ -255,7 +256,10 @@ int check_uninstall(int argc, char** argv) {
     }
     if (!ok) TerminateProcess(pi.hProcess, 99);
     const DWORD first = pi.dwProcessId;
-    ok = ends_with_code(pi, 0) && ok;
+    // The uninstaller's exit codes: 1 for No, 5 when a file in use goes
+    // at the next restart; the first process ends with its copy's result.
+    const DWORD code = !yes ? 1 : held != INVALID_HANDLE_VALUE ? 5 : 0;
+    ok = ends_with_code(pi, code) && ok;
     if (!ok || !yes) return ok && decoys_as_expected(yes) ? 0 : 1;
 
     HWND done = wait_for_caption(kCaption, first);
@@ -266,7 +270,7 @@ int check_uninstall(int argc, char** argv) {
     copy.hProcess = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, copyId);
     ok = says(done, expected);
     answer(done, IDOK);
-    ok = copy.hProcess && ends_with_code(copy, 0) && ok;
+    ok = copy.hProcess && ends_with_code(copy, code) && ok;
     if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
     if (running.hProcess) {
         CloseHandle(running.hThread);
