@@ -51,13 +51,19 @@ bool acceptExistingDirectory(WindowHandle dialog) {
                     "Are you sure you want to use this directory?");
 }
 
-// The folder proposed: the one recorded in the settings file, else the
-// default, with its separators normalised, into setupState.dataFolder.
+// The folder proposed: the one recorded in the settings file when it is a
+// full local path (any other would name a folder that depends on where the
+// reader stands), else the default, with its separators normalised, into
+// setupState.dataFolder. A default that is not a full path is proposed all
+// the same, and refused on OK.
 void proposeDataFolder(WindowHandle owner) {
     char fallback[TEXT_BUFFER_SIZE];
     computeDefaultFolder(owner, fallback, sizeof fallback);
     system_platform::readSetting(installerConfig.settingsFileName, SETTINGS_SECTION, SETTINGS_KEY,
                                  fallback, setupState.dataFolder, sizeof setupState.dataFolder);
+    if (pathForm(setupState.dataFolder) != FULL_LOCAL_PATH) {
+        copyText(setupState.dataFolder, sizeof setupState.dataFolder, fallback);
+    }
     normalizeSeparators(setupState.dataFolder);
 }
 
@@ -81,16 +87,30 @@ bool acceptFolderChoice(WindowHandle dialog, const char* parent, const char* app
                     "a folder with a shorter path.");
         return false;
     }
-    // A network path cannot be kept: once the dialog has taken a folder its
-    // separators are normalised, and the two that open "\\server\share" become
-    // one, which names a folder of the current drive instead. Refused before
-    // anything is made on the share.
-    if (isPathSeparator(setupState.dataFolder[0]) && isPathSeparator(setupState.dataFolder[1])) {
+    switch (pathForm(setupState.dataFolder)) {
+    case FULL_LOCAL_PATH:
+        break;
+    case NETWORK_PATH:
+        // A network path cannot be kept: once the dialog has taken a folder
+        // its separators are normalised, and the two that open
+        // "\\server\share" become one, which names a folder of the current
+        // drive instead. Refused before anything is made on the share.
         showWarning(dialog, "Can't Install to a Network Path",
                     "That location is a network path. The application can only store its data "
                     "files in a folder on one of the drives of this computer. Please choose "
                     "another location, or give the network folder a drive letter first.");
         return false;
+    case NOT_FULL: {
+        // A relative folder would be made below whatever folder is current,
+        // and read back later from another; a device name is no folder.
+        char text[TEXT_BUFFER_SIZE];
+        formatText(text, sizeof text,
+                   "That location is not a full path to a folder on this computer. Please enter "
+                   "a folder that begins with a drive letter, such as C:\\%s.",
+                   installerConfig.groupName);
+        showWarning(dialog, "Please Enter a Full Path", text);
+        return false;
+    }
     }
     switch (folder_platform::pathKind(setupState.dataFolder)) {
     case folder_platform::PATH_MISSING:

@@ -39,6 +39,43 @@ void splitDataFolder(const char* folder, char* parent, size_t parentSize, char* 
     copyText(application, applicationSize, split + 1);
 }
 
+namespace {
+
+bool isDeviceName(const char* component, size_t length) {
+    // The name before any extension, without the blanks the system ignores.
+    size_t base = 0;
+    while (base < length && component[base] != '.') ++base;
+    while (base > 0 && component[base - 1] == ' ') --base;
+    const auto is = [&](const char* name) {
+        return base == strlen(name) && equalIgnoringCase(component, name, base);
+    };
+    if (is("CON") || is("PRN") || is("AUX") || is("NUL")) return true;
+    const bool numbered = base == 4 && component[3] >= '1' && component[3] <= '9';
+    return numbered && (equalIgnoringCase(component, "COM", 3) || equalIgnoringCase(component, "LPT", 3));
+}
+
+}  // namespace
+
+PathForm pathForm(const char* path) {
+    const bool twoSeparators = isPathSeparator(path[0]) && isPathSeparator(path[1]);
+    if (twoSeparators && (path[2] == '?' || path[2] == '.') &&
+        (isPathSeparator(path[3]) || !path[3])) {
+        return NOT_FULL;
+    }
+    if (twoSeparators) return NETWORK_PATH;
+    const char drive = path[0];
+    const bool letter = (drive >= 'A' && drive <= 'Z') || (drive >= 'a' && drive <= 'z');
+    if (!letter || path[1] != ':' || !isPathSeparator(path[2])) return NOT_FULL;
+    for (const char* component = path + 3; *component;) {
+        size_t length = 0;
+        while (component[length] && !isPathSeparator(component[length])) ++length;
+        if (isDeviceName(component, length)) return NOT_FULL;
+        component += length;
+        while (isPathSeparator(*component)) ++component;
+    }
+    return FULL_LOCAL_PATH;
+}
+
 bool joinDataFolder(const char* parent, const char* application, char* out, size_t size) {
     char folder[PATH_BUFFER_SIZE];
     if (!copyText(folder, sizeof folder, parent)) {

@@ -39,6 +39,17 @@ bool conventionalProgramFilesFolder(const char* groupName, char* out, size_t siz
 bool defaultFolderFromHome(const char* homeDrive, const char* homePath, const char* groupName,
                            char* out, size_t size);
 
+// Why a folder is not a full local path, or FULL_LOCAL_PATH when it is: a
+// drive letter, ":" and a separator, then the rest, no component of which
+// names a device (CON, PRN, AUX, NUL, COM1-9, LPT1-9, with or without an
+// extension). "\\server\share" is a NETWORK_PATH; "\\?\" and "\\.\"
+// forms, relative, drive-relative ("C:Data") and rooted ("\Data") paths are
+// NOT_FULL, which a path with a device name is too. Only a full path names
+// the same folder whatever the current drive and folder are when it is
+// read again (the settings file, the links, the uninstall entry).
+enum PathForm { FULL_LOCAL_PATH, NETWORK_PATH, NOT_FULL };
+PathForm pathForm(const char* path);
+
 // An existing folder may be used without asking when its path ends with the
 // group name, compared without regard to case.
 bool endsWithGroupName(const char* path, const char* groupName);

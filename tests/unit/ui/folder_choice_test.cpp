@@ -77,6 +77,14 @@ TEST(FolderChoice, ProposalFollowsTheRecordThenTheDefaultsFallbackChain) {
          nullptr, {notShown()}, {}, 0,
          {"dialog[backdrop] C:\\Program Files | Tarnwick", "dialog not shown",
           "warning[backdrop] Shutting Down"}, ""},
+        {"a recorded folder that is not a full path counts as none",
+         [] { fake_machine::setSetting("dataDir", ".\\Tarnwick"); }, {cancel()}, {}, 0,
+         {"dialog[backdrop] C:\\Program Files | Tarnwick", "Cancel",
+          "warning[backdrop] Shutting Down"}, ".\\Tarnwick"},
+        {"nor does a drive-relative one",
+         [] { fake_machine::setSetting("dataDir", "D:Tarnwick"); }, {cancel()}, {}, 0,
+         {"dialog[backdrop] C:\\Program Files | Tarnwick", "Cancel",
+          "warning[backdrop] Shutting Down"}, "D:Tarnwick"},
         {"the Windows directory recorded: warned of before the dialog",
          [] { fake_machine::setSetting("dataDir", "c:\\windows\\"); }, {cancel()}, {}, 0,
          {"warning[backdrop] Can't Install to Windows Directory", "dialog[backdrop] c:\\windows | ",
@@ -200,6 +208,38 @@ TEST(FolderChoice, EachWayOfOkDecidesAndOnlyAnAcceptedFolderIsEnteredAndRecorded
     EXPECT_EQ(fake_machine::messageTexts().front(),
               "That path specifies a file, and not a new or existing folder name. Please enter a "
               "folder name, such as Tarnwick for example.");
+}
+
+// Every folder that is not a full local path is refused on OK with one
+// box, before anything is made, and the dialog stays; the user then gives
+// a full one, which is made, entered and recorded.
+TEST(FolderChoice, OnlyAFullLocalPathIsTaken) {
+    const std::vector<std::pair<std::string, std::string>> refused = {
+        {".", "Tarnwick"},       {"", "Tarnwick"},           {"C:Data", "Tarnwick"},
+        {"\\\\?\\C:\\Data", "x"}, {"\\\\.\\C:", "x"},        {"C:\\CON", "x"},
+        {"C:\\Data", "nul.txt"}, {"D:\\lpt1 .log", "x"},
+    };
+    std::vector<fake_machine::Step> steps;
+    Lines log = {"dialog[backdrop] C:\\Program Files | Tarnwick"};
+    for (const auto& [parent, application] : refused) {
+        steps.push_back(ok(parent, application));
+        log.push_back("OK " + parent + " | " + application);
+        log.push_back("warning[dialog] Please Enter a Full Path");
+    }
+    steps.push_back(ok("C:\\COM10", "CONSOLE"));
+    log.insert(log.end(), {"OK C:\\COM10 | CONSOLE", "stat C:\\COM10\\CONSOLE",
+                           "mkdir C:\\COM10\\CONSOLE", "chdir C:\\COM10\\CONSOLE",
+                           "setting tarnwick.ini Options dataDir=C:\\COM10\\CONSOLE"});
+    fake_machine::reset();
+    fake_machine::addDirectory("C:\\COM10");
+    fake_machine::scriptFolderDialog(steps);
+    setupState = SetupState();
+    EXPECT_EQ(1, chooseDataFolder(nullptr, fake_machine::BACKDROP));
+    EXPECT_EQ(log, fake_machine::log());
+    ASSERT_EQ(refused.size(), fake_machine::messageTexts().size());
+    EXPECT_EQ("That location is not a full path to a folder on this computer. Please enter a "
+              "folder that begins with a drive letter, such as C:\\Tarnwick.",
+              fake_machine::messageTexts()[0]);
 }
 
 }  // namespace

@@ -185,6 +185,27 @@ TEST(FolderRules, ExistingFolderEndingAndWindowsDirectory) {
     EXPECT_TRUE(isWindowsDirectory("c:\\windows", "C:\\windows\\"));
 }
 
+TEST(FolderRules, OnlyADriveLetterColonAndSeparatorMakeAFullPath) {
+    struct Case {
+        const char* path;
+        PathForm form;
+    };
+    const Case cases[] = {
+        {"C:\\Program Files\\Tarnwick", FULL_LOCAL_PATH}, {"z:/data", FULL_LOCAL_PATH},
+        {"C:\\", FULL_LOCAL_PATH},          {"C:\\COM0\\CONIN\\LPT", FULL_LOCAL_PATH},
+        {"C:\\con", NOT_FULL},              {"C:\\a\\Aux.txt\\b", NOT_FULL},
+        {"C:\\COM9", NOT_FULL},             {"C:\\lpt1 .x", NOT_FULL},
+        {"C:", NOT_FULL},                     {"C:Data", NOT_FULL},
+        {"\\Data", NOT_FULL},               {"Data", NOT_FULL},
+        {".\\Tarnwick", NOT_FULL},          {"", NOT_FULL},
+        {"1:\\Data", NOT_FULL},             {"\\\\?\\C:\\Data", NOT_FULL},
+        {"\\\\.\\C:", NOT_FULL},        {"//?/C:/x", NOT_FULL},
+        {"\\\\server\\share", NETWORK_PATH}, {"//server/share/x", NETWORK_PATH},
+        {"\\\\?server\\x", NETWORK_PATH},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.form, pathForm(c.path)) << c.path;
+}
+
 TEST(FolderRules, RootOfTheDataFolderDrive) {
     char root[4];
     driveRootOf("D:\\Data\\Tarnwick", 3, root);
