@@ -120,19 +120,22 @@ function(add_product_program name)
     target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES})
     set_target_properties(${name} PROPERTIES
         RUNTIME_OUTPUT_DIRECTORY ${PRODUCT_BUILT_DIR})
-    target_link_options(${name} PRIVATE -s)
+    # Terminal-Server aware, as every program this project builds: without
+    # the mark, a Remote Desktop server gives the program a private Windows
+    # folder per user, and the settings file would come from there.
+    target_link_options(${name} PRIVATE -s -Wl,--tsaware)
     set_property(GLOBAL APPEND PROPERTY TW_PRODUCT_PROGRAMS_${PRODUCT_ID} ${name})
 endfunction()
 
 # tw_entry_without_runtime(<target> <function>)
 # A stripped program of ours whose entry point is <function>, without the
 # runtime's start-up code (system/start_without_runtime.h); the symbol has
-# an underscore on i686.
+# an underscore on i686. Terminal-Server aware (see add_product_program).
 function(tw_entry_without_runtime target function)
     if(CMAKE_SIZEOF_VOID_P EQUAL 4)
         set(function _${function})
     endif()
-    target_link_options(${target} PRIVATE -s -nostartfiles -Wl,-e,${function})
+    target_link_options(${target} PRIVATE -s -nostartfiles -Wl,-e,${function} -Wl,--tsaware)
 endfunction()
 
 # tw_add_uninstaller(<id> <product-folder> <described-folder>)

@@ -17,11 +17,30 @@ const char* commandLine();
 // path does not fit (then no folder can be trusted).
 bool ownPath(char* path, size_t size);
 
-// Copies this program to the temporary folder and starts the copy with
-// the finisher's arguments (a handle of this process, the writing end of a
-// pipe, "/S" when `silent`, and `self`); false when that cannot be done,
-// and then nothing was started and nothing is left behind.
-bool startFinisher(const char* self, bool silent);
+// The user's temporary folder, with its trailing separator; false when
+// the system has none or it does not fit.
+bool temporaryFolder(char* path, size_t size);
+
+// 64 bits from the system's random source (RtlGenRandom, looked up at run
+// time); where there is none (the Windows 95 family), from the clocks and
+// the process's number, which an attacker cannot know in advance either.
+uint64_t randomNumber();
+
+// The string form ("S-1-5-21-...") of the account this process runs as;
+// false on the Windows 95 family, which has no accounts, or on failure.
+bool currentUserSid(char* sid, size_t size);
+
+enum FolderMade { FOLDER_MADE, FOLDER_EXISTS, FOLDER_FAILED };
+// Creates the folder `path`, never taking one that exists, with the access
+// list of `securityDescriptor` (in the system's descriptor language) set
+// as it is made, or the system's default when it is null.
+FolderMade makePrivateFolder(const char* path, const char* securityDescriptor);
+
+// Copies this program `self` to `copy` and starts the copy in `folder`
+// with the finisher's arguments (a handle of this process, the writing
+// end of a pipe, "/S" when `silent`, and `self`); false when that cannot
+// be done, and then nothing was started and the copy is deleted.
+bool startFinisher(const char* self, const char* copy, const char* folder, bool silent);
 
 // Blocks until the started copy hands over its result; -1 when it ended
 // without one.

@@ -48,16 +48,81 @@ bool ownPath(char* path, size_t size) {
     return length > 0 && length < size;
 }
 
-bool startFinisher(const char* self, bool silent) {
-    char temp[PATH_BUFFER_SIZE];
-    const DWORD tempLength = GetTempPathA(sizeof temp, temp);
-    if (tempLength == 0 || tempLength >= sizeof temp) return false;
-    char copy[PATH_BUFFER_SIZE];
-    if (!formatText(copy, sizeof copy, "%skun%lX.exe", temp,
-                    static_cast<unsigned long>(GetCurrentProcessId())) ||
-        !CopyFileA(self, copy, FALSE)) {
+bool temporaryFolder(char* path, size_t size) {
+    const DWORD length = GetTempPathA(static_cast<DWORD>(size), path);
+    return length > 0 && length < size;
+}
+
+// A function of advapi32 that not every system has, looked up by name.
+template <typename Function>
+Function advapiFunction(const char* name) {
+    HMODULE advapi = GetModuleHandleA("advapi32.dll");
+    return advapi ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(advapi, name)))
+                  : nullptr;
+}
+
+uint64_t randomNumber() {
+    typedef BOOLEAN(WINAPI * RandomProc)(PVOID, ULONG);
+    const RandomProc random = advapiFunction<RandomProc>("SystemFunction036");
+    uint64_t value = 0;
+    if (random && random(&value, sizeof value)) return value;
+    LARGE_INTEGER counter = {};
+    QueryPerformanceCounter(&counter);
+    value = static_cast<uint64_t>(counter.QuadPart) * 0x9E3779B97F4A7C15ull;
+    return value ^ (uint64_t{GetTickCount()} << 32) ^ GetCurrentProcessId();
+}
+
+bool currentUserSid(char* sid, size_t size) {
+    typedef BOOL(WINAPI * SidToTextProc)(PSID, LPSTR*);
+    typedef BOOL(WINAPI * OpenTokenProc)(HANDLE, DWORD, PHANDLE);
+    typedef BOOL(WINAPI * TokenInformationProc)(HANDLE, TOKEN_INFORMATION_CLASS, LPVOID, DWORD,
+                                                PDWORD);
+    // The 95 family has no accounts; its advapi32 only pretends to.
+    if (GetVersion() & 0x80000000u) return false;
+    const SidToTextProc sidToText = advapiFunction<SidToTextProc>("ConvertSidToStringSidA");
+    const OpenTokenProc openToken = advapiFunction<OpenTokenProc>("OpenProcessToken");
+    const TokenInformationProc tokenInformation =
+        advapiFunction<TokenInformationProc>("GetTokenInformation");
+    HANDLE token = nullptr;
+    if (!sidToText || !openToken || !tokenInformation ||
+        !openToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
         return false;
     }
+    union {
+        TOKEN_USER user;
+        BYTE bytes[256];
+    } buffer;
+    DWORD needed = 0;
+    char* text = nullptr;
+    const bool found =
+        tokenInformation(token, TokenUser, &buffer, sizeof buffer, &needed) &&
+        sidToText(buffer.user.User.Sid, &text) && copyText(sid, size, text);
+    if (text) LocalFree(text);
+    CloseHandle(token);
+    return found;
+}
+
+FolderMade makePrivateFolder(const char* path, const char* securityDescriptor) {
+    typedef BOOL(WINAPI * DescriptorProc)(LPCSTR, DWORD, PSECURITY_DESCRIPTOR*, PULONG);
+    SECURITY_ATTRIBUTES attributes = {sizeof attributes, nullptr, FALSE};
+    if (securityDescriptor) {
+        const DescriptorProc descriptor = advapiFunction<DescriptorProc>(
+            "ConvertStringSecurityDescriptorToSecurityDescriptorA");
+        // Revision 1 of the descriptor language, the only one there is.
+        if (!descriptor ||
+            !descriptor(securityDescriptor, 1, &attributes.lpSecurityDescriptor, nullptr)) {
+            return FOLDER_FAILED;
+        }
+    }
+    const bool made = CreateDirectoryA(path, &attributes) != FALSE;
+    const DWORD error = GetLastError();
+    if (attributes.lpSecurityDescriptor) LocalFree(attributes.lpSecurityDescriptor);
+    if (made) return FOLDER_MADE;
+    return error == ERROR_ALREADY_EXISTS ? FOLDER_EXISTS : FOLDER_FAILED;
+}
+
+bool startFinisher(const char* self, const char* copy, const char* folder, bool silent) {
+    if (!CopyFileA(self, copy, TRUE)) return false;
     // The pipe is made uninheritable and only the copy's end is handed on
     // (SetHandleInformation, which would say so at once, is missing on the
     // Windows 95 family): when the copy ends, the pipe breaks and the wait
@@ -77,10 +142,10 @@ bool startFinisher(const char* self, bool silent) {
                    formatFinisherArguments(arguments, sizeof arguments, handleValue(me),
                                            handleValue(copysEnd), silent, self) &&
                    formatText(line, sizeof line, "\"%s\" %s", copy, arguments) &&
-                   // The copy works in the temporary folder so that it holds
-                   // no claim on the folder it is to remove.
-                   CreateProcessA(copy, line, nullptr, nullptr, TRUE, 0, nullptr, temp, &startup,
-                                  &started);
+                   // The copy works in its own folder so that it holds no
+                   // claim on the folder it is to remove.
+                   CreateProcessA(copy, line, nullptr, nullptr, TRUE, 0, nullptr, folder,
+                                  &startup, &started);
     if (writeEnd) CloseHandle(writeEnd);
     if (copysEnd) CloseHandle(copysEnd);
     if (me) CloseHandle(me);
@@ -127,8 +192,10 @@ void showBusyAnimation(int32_t durationMs) {
 }
 
 extern "C" ALIGNS_ITS_STACK void uninstallStart() {
-    runStaticConstructors();
+    // Before anything could load a library: a planted one beside the
+    // program, in the data folder or the temporary folder, is never found.
     system_platform::restrictDllSearch();
+    runStaticConstructors();
     exit(runUninstaller(installerConfig, system_platform::platformId(),
                         argumentsAfterProgramName(uninstall_platform::commandLine())));
 }

@@ -27,6 +27,10 @@ const uint32_t FIRST_PROCESS_WAIT_MS = 30000;
 const int32_t RELEASE_WAIT_MS = 5000;
 const int32_t POLL_MS = 100;
 
+// Folder names tried for the finishing copy before the uninstaller does the
+// work itself: a name that exists is never taken, whoever made it.
+const int FINISHER_FOLDER_ATTEMPTS = 16;
+
 const char UNINSTALL_KEY_FORMAT[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\%s";
 
 bool exists(const char* path) {
@@ -145,8 +149,51 @@ int resultOf(const Leftovers& leftovers) {
     return leftovers.atRestart > 0 ? UNINSTALL_AT_RESTART : UNINSTALL_DONE;
 }
 
+// The copy's own file, and then its folder, go at the next restart, in
+// that order.
+void removeSelfAtRestart() {
+    char self[PATH_BUFFER_SIZE];
+    if (!uninstall_platform::ownPath(self, sizeof self)) return;
+    payload_io::removeAtRestart(self);
+    char* slash = strrchr(self, '\\');
+    if (!slash) return;
+    *slash = '\0';
+    payload_io::removeAtRestart(self);
+}
+
+// A folder of the copy's own and the copy in it, started; false when no
+// copy runs, and then nothing of it is left.
+bool startFinishingCopy(const char* self, bool silent) {
+    char temp[PATH_BUFFER_SIZE], sid[PATH_BUFFER_SIZE], security[TEXT_BUFFER_SIZE];
+    if (!uninstall_platform::temporaryFolder(temp, sizeof temp)) return false;
+    // Without an account (the 95 family) or the means to name it (NT 4),
+    // the folder takes the system's default: the user's own temporary
+    // folder's.
+    const bool secured = uninstall_platform::currentUserSid(sid, sizeof sid) &&
+                         finisherFolderSecurity(security, sizeof security, sid);
+    for (int attempt = 0; attempt < FINISHER_FOLDER_ATTEMPTS; ++attempt) {
+        char folder[PATH_BUFFER_SIZE], copy[PATH_BUFFER_SIZE];
+        if (!finisherFolderName(folder, sizeof folder, temp, uninstall_platform::randomNumber()) ||
+            !joinPath(copy, sizeof copy, folder, "kluninst.exe")) {
+            return false;
+        }
+        switch (uninstall_platform::makePrivateFolder(folder, secured ? security : nullptr)) {
+        case uninstall_platform::FOLDER_EXISTS:
+            continue;
+        case uninstall_platform::FOLDER_FAILED:
+            return false;
+        case uninstall_platform::FOLDER_MADE:
+            break;
+        }
+        if (uninstall_platform::startFinisher(self, copy, folder, silent)) return true;
+        payload_io::removeDirectory(folder);
+        return false;
+    }
+    return false;
+}
+
 // The first process's file and the folder, once that process has ended;
-// then the copy's own file at the next restart, and the last word.
+// then the copy's own file and folder at the next restart.
 void finish(const UninstallCommand& command, const char* folder,
             Leftovers* leftovers) {
     uninstall_platform::waitForProcess(command.firstProcess, FIRST_PROCESS_WAIT_MS);
@@ -154,8 +201,7 @@ void finish(const UninstallCommand& command, const char* folder,
         removeOrLeave(command.original, leftovers);
     }
     payload_io::removeDirectory(folder);
-    char self[PATH_BUFFER_SIZE];
-    if (uninstall_platform::ownPath(self, sizeof self)) payload_io::removeAtRestart(self);
+    removeSelfAtRestart();
 }
 
 void sayRemoved(const InstallerConfig& config, bool silent, const char* folder,
@@ -203,7 +249,7 @@ int runFirst(const InstallerConfig& config, uint32_t platformId, const Uninstall
             return UNINSTALL_DECLINED;
         }
     }
-    if (uninstall_platform::startFinisher(self, command.silent)) {
+    if (startFinishingCopy(self, command.silent)) {
         const int result = uninstall_platform::finisherResult();
         return result < 0 ? UNINSTALL_NO_RESULT : result;
     }
@@ -228,8 +274,7 @@ int runFinisher(const InstallerConfig& config, uint32_t platformId,
     }
     uninstall_platform::handOverResult(command.resultPipe, result);
     if (result == UNINSTALL_SERVICE_RUNS || result == UNINSTALL_FOLDER_UNKNOWN) {
-        char self[PATH_BUFFER_SIZE];
-        if (uninstall_platform::ownPath(self, sizeof self)) payload_io::removeAtRestart(self);
+        removeSelfAtRestart();
         return result;
     }
     finish(command, folder, &leftovers);
@@ -255,6 +300,15 @@ int removeProduct(const InstallerConfig& config, uint32_t platformId, const char
     removeShortcuts(config);
     removeEntries(config);
     return resultOf(*leftovers);
+}
+
+bool finisherFolderName(char* out, size_t size, const char* temp, uint64_t random) {
+    return formatText(out, size, "%skun%08lX%08lX", temp, static_cast<unsigned long>(random >> 32),
+                      static_cast<unsigned long>(random & 0xFFFFFFFFu));
+}
+
+bool finisherFolderSecurity(char* out, size_t size, const char* userSid) {
+    return formatText(out, size, "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;%s)", userSid);
 }
 
 bool removedText(char* out, size_t size, const char* productName, const char* folder,

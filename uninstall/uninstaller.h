@@ -8,12 +8,15 @@
 // chose to install. Portable: the system comes through the rooms' seams.
 //
 // A running program cannot delete its own file. So the first process asks
-// the user and hands over to a copy of itself in the temporary folder,
+// the user and hands over to a copy of itself in a folder of its own below
+// the temporary folder (a name nobody can predict, made new, and on the NT
+// family closed to everyone but the system, the administrators and the
+// user as it is made, so that nothing can be planted beside the copy),
 // which does the work, hands its result back (the first process ends with
 // it as its exit code), waits for the first process to end, deletes its
 // file and the then empty folder, says what happened, and has its own
-// file deleted at the next restart. That works on both Windows families
-// and needs no rights beyond those of the folder.
+// file and folder deleted at the next restart. That works on both Windows
+// families and needs no rights beyond those of the folder.
 #pragma once
 
 #include <stddef.h>
@@ -49,6 +52,16 @@ int runUninstaller(const InstallerConfig& config, uint32_t platformId, const cha
 // before anything is deleted; else what the leftovers make of it.
 int removeProduct(const InstallerConfig& config, uint32_t platformId, const char* folder,
                   const char* original, bool silent, Leftovers* leftovers);
+
+// The finishing copy's folder below the temporary folder `temp` (which
+// ends in a separator): "kun" and the 16 hex digits of `random`.
+bool finisherFolderName(char* out, size_t size, const char* temp, uint64_t random);
+
+// That folder's access list on the NT family, in the system's descriptor
+// language: protected from its parent's, full control for SYSTEM, the
+// administrators and the account `userSid` alone, inherited by what is
+// made in it.
+bool finisherFolderSecurity(char* out, size_t size, const char* userSid);
 
 // The last word: removed, what could not be, and the user's files kept.
 // False when it does not fit.

@@ -4,6 +4,8 @@
 // exit code; and the command line both processes read.
 #include <gtest/gtest.h>
 
+#include <stdio.h>
+
 #include <algorithm>
 #include <cstring>
 #include <functional>
@@ -36,6 +38,10 @@ struct Handover {
     std::string self;
     bool finisherStarts = true;
     int finisherResult = 0;
+    std::string sid = "S-1-5-21-7";      // "" on the 95 family
+    std::vector<uint64_t> randoms = {0x0123456789ABCDEFull};
+    size_t nextRandom = 0;
+    std::set<std::string> existing;      // folders already in the temporary folder
     Lines calls;
 } handover;
 
@@ -47,8 +53,23 @@ bool ownPath(char* path, size_t size) {
     return !handover.self.empty() && handover.self.size() < size &&
            (handover.self.copy(path, size), path[handover.self.size()] = '\0', true);
 }
-bool startFinisher(const char* self, bool silent) {
-    handover.calls.push_back(std::string("start finisher for ") + self + (silent ? " /S" : ""));
+bool temporaryFolder(char* path, size_t size) {
+    return snprintf(path, size, "C:\\TEMP\\") < static_cast<int>(size);
+}
+uint64_t randomNumber() {
+    return handover.randoms[std::min(handover.nextRandom++, handover.randoms.size() - 1)];
+}
+bool currentUserSid(char* sid, size_t size) {
+    return !handover.sid.empty() && snprintf(sid, size, "%s", handover.sid.c_str()) > 0;
+}
+FolderMade makePrivateFolder(const char* path, const char* securityDescriptor) {
+    handover.calls.push_back(std::string("make ") + path + " " +
+                             (securityDescriptor ? securityDescriptor : "(default)"));
+    return handover.existing.count(path) ? FOLDER_EXISTS : FOLDER_MADE;
+}
+bool startFinisher(const char* self, const char* copy, const char* folder, bool silent) {
+    handover.calls.push_back(std::string("start ") + copy + " in " + folder + " for " + self +
+                             (silent ? " /S" : ""));
     return handover.finisherStarts;
 }
 int finisherResult() { return handover.finisherResult; }
@@ -156,7 +177,7 @@ TEST_F(Uninstaller, TheCopyRemovesWhatSetupMadeOnEachFamilyAndKeepsTheUsersFiles
         fake_machine::setOldService(row.service);
         fake_machine::addWindow("Fern - notes");
         fake_machine::addWindow("Quill Win9x Service");
-        handover.self = scratch.path() + "\\kun1.exe";
+        handover.self = scratch.path() + "\\kun\\kluninst.exe";
         EXPECT_EQ(UNINSTALL_DONE,
                   runUninstaller(*row.config, row.platform, finisherLine(row.silent).c_str()));
 
@@ -164,7 +185,9 @@ TEST_F(Uninstaller, TheCopyRemovesWhatSetupMadeOnEachFamilyAndKeepsTheUsersFiles
         EXPECT_EQ(row.shown, messages());
         EXPECT_EQ(row.silent ? Lines{} : Lines{removed}, fake_machine::messageTexts());
         EXPECT_EQ((Lines{"hand over 0 via 34", "wait for 12"}), handover.calls);
-        EXPECT_EQ(Lines{handover.self}, payload_io_control::dueAtRestart());
+        // The copy, then its folder.
+        EXPECT_EQ((Lines{handover.self, scratch.path() + "\\kun"}),
+                  payload_io_control::dueAtRestart());
         EXPECT_TRUE(logged("post WM_CLOSE to Fern - notes"));
         EXPECT_EQ(row.config == &FERN, logged("post WM_QUIT to Quill Win9x Service"));
         EXPECT_EQ(row.config == &FERN && row.platform == PLATFORM_NT, logged("open manager"));
@@ -236,6 +259,54 @@ TEST_F(Uninstaller, WhatStaysDecidesTheCodeAndTheMessage) {
             EXPECT_EQ(1u, fake_machine::registryValueCount(ENTRY));
             EXPECT_NE(nullptr, fake_machine::link(GROUP + "\\Fern.lnk"));
         }
+    }
+}
+
+// The first process, told Yes, starts its copy in a folder of the copy's
+// own below the temporary folder: a random name, another when one exists,
+// made with an access list for the system, the administrators and the
+// user on the NT family, the system's default on the 95 family; its exit
+// code is the copy's.
+TEST_F(Uninstaller, TheCopyRunsFromAFreshFolderOfItsOwn) {
+    const std::string security = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FA;;;S-1-5-21-7)";
+    struct Row {
+        const char* label;
+        std::string sid;
+        std::vector<uint64_t> randoms;
+        std::set<std::string> existing;
+        Lines calls;
+    };
+    const Row rows[] = {
+        {"NT: closed to all but the system, the administrators and the user", "S-1-5-21-7",
+         {0x0123456789ABCDEFull}, {},
+         {"make C:\\TEMP\\kun0123456789ABCDEF " + security,
+          "start C:\\TEMP\\kun0123456789ABCDEF\\kluninst.exe in C:\\TEMP\\kun0123456789ABCDEF "
+          "for " + std::string("ORIGINAL")}},
+        {"a name that exists is passed over, whoever made it", "S-1-5-21-7", {1, 0xFFFFFFFFFFull},
+         {"C:\\TEMP\\kun0000000000000001"},
+         {"make C:\\TEMP\\kun0000000000000001 " + security,
+          "make C:\\TEMP\\kun000000FFFFFFFFFF " + security,
+          "start C:\\TEMP\\kun000000FFFFFFFFFF\\kluninst.exe in C:\\TEMP\\kun000000FFFFFFFFFF "
+          "for ORIGINAL"}},
+        {"the 95 family: no accounts, the system's default", "", {2}, {},
+         {"make C:\\TEMP\\kun0000000000000002 (default)",
+          "start C:\\TEMP\\kun0000000000000002\\kluninst.exe in C:\\TEMP\\kun0000000000000002 "
+          "for ORIGINAL"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        install(PLAIN);
+        handover.self = original;
+        handover.sid = row.sid;
+        handover.randoms = row.randoms;
+        handover.existing = row.existing;
+        handover.finisherResult = UNINSTALL_AT_RESTART;
+        fake_machine::scriptAnswers({true});
+        EXPECT_EQ(UNINSTALL_AT_RESTART, runUninstaller(PLAIN, PLATFORM_NT, ""));
+        Lines expected = row.calls;
+        expected.back().replace(expected.back().find("ORIGINAL"), 8, original);
+        EXPECT_EQ(expected, handover.calls);
+        EXPECT_EQ(6u, folderEntries(scratch.path() + "/Fern").size()) << "the copy does the work";
     }
 }
 

@@ -175,6 +175,8 @@ bool readPeImage(const std::vector<uint8_t>& file, PeImage* image, std::string* 
         return false;
     }
     image->subsystem = reader.u16(optional + SUBSYSTEM_OFFSET);
+    // The flags follow the subsystem in both forms of the header.
+    image->dllCharacteristics = reader.u16(optional + SUBSYSTEM_OFFSET + 2);
     const uint32_t directoryCount = reader.u32(optional + directories - 4);
 
     std::vector<Section> sections;

@@ -15,6 +15,9 @@ enum : uint16_t {
     OPTIONAL_MAGIC_PE32 = 0x10B,
     OPTIONAL_MAGIC_PE32_PLUS = 0x20B,
     SUBSYSTEM_WINDOWS_GUI = 2,
+    // A program that a Remote Desktop server runs without a private
+    // Windows folder per user.
+    TERMINAL_SERVER_AWARE = 0x8000,
 };
 
 // One imported function: by name, or by ordinal when `name` is empty.
@@ -28,6 +31,7 @@ struct PeImage {
     uint16_t machine = 0;
     uint16_t optionalMagic = 0;
     uint16_t subsystem = 0;
+    uint16_t dllCharacteristics = 0;  // the optional header's flags
     std::vector<std::string> importedDlls;  // ordinary and delay-loaded, as named
     std::vector<ImportedFunction> importedFunctions;
 };
