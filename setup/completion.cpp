@@ -157,7 +157,16 @@ bool startupCommandLine(char* out, size_t size, const char* path, const char* ar
 
 void completeInstallation() { completeInstallationOf(installerConfig); }
 
+// The links go where the person who asked for the installation sees them.
+static void chooseLinkScope() {
+    char process[TEXT_BUFFER_SIZE] = "", desktop[TEXT_BUFFER_SIZE] = "";
+    if (!system_platform::processAccount(process, sizeof process)) process[0] = '\0';
+    if (!system_platform::desktopAccount(desktop, sizeof desktop)) desktop[0] = '\0';
+    setLinkScope(linkScopeFor(setupState.platformId, process, desktop));
+}
+
 void completeInstallationOf(const InstallerConfig& config) {
+    chooseLinkScope();
     // A path that does not fit stays empty, and each step that needs it is
     // skipped as a failure of that step.
     joinPath(setupState.programPath, sizeof setupState.programPath, setupState.dataFolder,

@@ -13,8 +13,14 @@ namespace shell_platform {
 // The platform's result codes (HRESULT): negative is failure.
 typedef int32_t ResultCode;
 
-// The special folders a shortcut goes into (the shell's CSIDL numbers).
-enum SpecialFolder { PROGRAMS_FOLDER = 2, STARTUP_FOLDER = 7 };
+// The special folders a shortcut goes into (the shell's CSIDL numbers): the
+// user's own, and the common ones that every account sees.
+enum SpecialFolder {
+    PROGRAMS_FOLDER = 2,
+    STARTUP_FOLDER = 7,
+    COMMON_PROGRAMS_FOLDER = 0x17,
+    COMMON_STARTUP_FOLDER = 0x18,
+};
 
 // The folder's file-system path, through the shell's item list (released
 // before returning). False when the shell has no such folder or cannot

@@ -1,7 +1,10 @@
 #include "system/shortcut.h"
 
+#include <string.h>
+
 #include "common/bounded_text.h"
 #include "common/path_rules.h"
+#include "state/setup_state.h"
 #include "system/shell_platform.h"
 
 using shell_platform::ResultCode;
@@ -36,17 +39,20 @@ done:
 
 namespace {
 
+// Where every shortcut of the process goes (setLinkScope).
+LinkScope linkScope = USER_LINKS;
+
 // The program group's folder (the Startup folder for a null group) and the
 // link's path in it, as every shortcut of the product is found: made and
 // removed at the same place. False when the shell has no such folder or a
 // path does not fit, never a shortened path.
 bool shortcutPaths(const char* group, const char* linkName, char* groupFolder, char* linkPath) {
+    const bool common = linkScope == COMMON_LINKS;
+    const shell_platform::SpecialFolder special =
+        group ? (common ? shell_platform::COMMON_PROGRAMS_FOLDER : shell_platform::PROGRAMS_FOLDER)
+              : (common ? shell_platform::COMMON_STARTUP_FOLDER : shell_platform::STARTUP_FOLDER);
     char folder[PLATFORM_PATH_SIZE];
-    if (!shell_platform::specialFolderPath(
-            group ? shell_platform::PROGRAMS_FOLDER : shell_platform::STARTUP_FOLDER, folder,
-            sizeof folder)) {
-        return false;
-    }
+    if (!shell_platform::specialFolderPath(special, folder, sizeof folder)) return false;
     groupFolder[0] = '\0';
     return group ? formatText(groupFolder, PATH_BUFFER_SIZE, "%s\\%s", folder, group) &&
                        formatText(linkPath, PLATFORM_PATH_SIZE, "%s\\%s.lnk", groupFolder,
@@ -55,6 +61,14 @@ bool shortcutPaths(const char* group, const char* linkName, char* groupFolder, c
 }
 
 }  // namespace
+
+void setLinkScope(LinkScope scope) { linkScope = scope; }
+
+LinkScope linkScopeFor(uint32_t platformId, const char* processAccount,
+                       const char* desktopAccount) {
+    const bool known = platformId == PLATFORM_NT && processAccount[0] && desktopAccount[0];
+    return known && strcmp(processAccount, desktopAccount) != 0 ? COMMON_LINKS : USER_LINKS;
+}
 
 void removeShortcut(const char* group, const char* linkName) {
     char groupFolder[PATH_BUFFER_SIZE];

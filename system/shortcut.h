@@ -4,6 +4,20 @@
 
 #include <stdint.h>
 
+// Where the shortcuts go: the user's own Programs and Startup folders, or
+// the common ones that every account sees. Process-wide, USER_LINKS until
+// set; creation and removal both follow it.
+enum LinkScope { USER_LINKS, COMMON_LINKS };
+void setLinkScope(LinkScope scope);
+
+// The user's own folders are the rule. Only where this process runs as
+// another account than the one signed in at the desktop (an administrator
+// who typed a password for a standard user) do the links go to the common
+// folders, so that the person who asked sees them. Where that cannot be
+// told (the 95 family, no account known for either side) nothing changes.
+LinkScope linkScopeFor(uint32_t platformId, const char* processAccount,
+                       const char* desktopAccount);
+
 // The show commands a shortcut opens its program with.
 enum { SHOW_NORMAL = 1, SHOW_MINIMIZED = 2 };
 

@@ -17,6 +17,13 @@ void restrictDllSearch();
 // GetVersionExA's platform identifier (PLATFORM_NT for the NT family).
 uint32_t platformId();
 
+// The string form ("S-1-5-21-...") of the account this process runs as,
+// and of the account the desktop's shell runs as (the person signed in);
+// false on the Windows 95 family, which has no accounts, without a
+// desktop shell, or when it cannot be told.
+bool processAccount(char* sid, size_t size);
+bool desktopAccount(char* sid, size_t size);
+
 struct RegistryKey;  // an open key, opaque to the logic
 
 // Creates the key below HKEY_LOCAL_MACHINE, or opens it when it exists

@@ -26,10 +26,6 @@ bool temporaryFolder(char* path, size_t size);
 // the process's number, which an attacker cannot know in advance either.
 uint64_t randomNumber();
 
-// The string form ("S-1-5-21-...") of the account this process runs as;
-// false on the Windows 95 family, which has no accounts, or on failure.
-bool currentUserSid(char* sid, size_t size);
-
 enum FolderMade { FOLDER_MADE, FOLDER_EXISTS, FOLDER_FAILED };
 // Creates the folder `path`, never taking one that exists, with the access
 // list of `securityDescriptor` (in the system's descriptor language) set

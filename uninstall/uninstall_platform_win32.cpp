@@ -7,6 +7,7 @@
 
 #include "common/bounded_text.h"
 #include "state/installer_config.h"
+#include "system/look_up_win32.h"
 #include "system/start_without_runtime.h"
 #include "system/system_platform.h"
 #include "system/timed_wait.h"
@@ -53,17 +54,9 @@ bool temporaryFolder(char* path, size_t size) {
     return length > 0 && length < size;
 }
 
-// A function of advapi32 that not every system has, looked up by name.
-template <typename Function>
-Function advapiFunction(const char* name) {
-    HMODULE advapi = GetModuleHandleA("advapi32.dll");
-    return advapi ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(advapi, name)))
-                  : nullptr;
-}
-
 uint64_t randomNumber() {
     typedef BOOLEAN(WINAPI * RandomProc)(PVOID, ULONG);
-    const RandomProc random = advapiFunction<RandomProc>("SystemFunction036");
+    const RandomProc random = lookUpSystemFunction<RandomProc>("advapi32.dll", "SystemFunction036");
     uint64_t value = 0;
     if (random && random(&value, sizeof value)) return value;
     LARGE_INTEGER counter = {};
@@ -72,42 +65,12 @@ uint64_t randomNumber() {
     return value ^ (uint64_t{GetTickCount()} << 32) ^ GetCurrentProcessId();
 }
 
-bool currentUserSid(char* sid, size_t size) {
-    typedef BOOL(WINAPI * SidToTextProc)(PSID, LPSTR*);
-    typedef BOOL(WINAPI * OpenTokenProc)(HANDLE, DWORD, PHANDLE);
-    typedef BOOL(WINAPI * TokenInformationProc)(HANDLE, TOKEN_INFORMATION_CLASS, LPVOID, DWORD,
-                                                PDWORD);
-    // The 95 family has no accounts; its advapi32 only pretends to.
-    if (GetVersion() & 0x80000000u) return false;
-    const SidToTextProc sidToText = advapiFunction<SidToTextProc>("ConvertSidToStringSidA");
-    const OpenTokenProc openToken = advapiFunction<OpenTokenProc>("OpenProcessToken");
-    const TokenInformationProc tokenInformation =
-        advapiFunction<TokenInformationProc>("GetTokenInformation");
-    HANDLE token = nullptr;
-    if (!sidToText || !openToken || !tokenInformation ||
-        !openToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
-        return false;
-    }
-    union {
-        TOKEN_USER user;
-        BYTE bytes[256];
-    } buffer;
-    DWORD needed = 0;
-    char* text = nullptr;
-    const bool found =
-        tokenInformation(token, TokenUser, &buffer, sizeof buffer, &needed) &&
-        sidToText(buffer.user.User.Sid, &text) && copyText(sid, size, text);
-    if (text) LocalFree(text);
-    CloseHandle(token);
-    return found;
-}
-
 FolderMade makePrivateFolder(const char* path, const char* securityDescriptor) {
     typedef BOOL(WINAPI * DescriptorProc)(LPCSTR, DWORD, PSECURITY_DESCRIPTOR*, PULONG);
     SECURITY_ATTRIBUTES attributes = {sizeof attributes, nullptr, FALSE};
     if (securityDescriptor) {
-        const DescriptorProc descriptor = advapiFunction<DescriptorProc>(
-            "ConvertStringSecurityDescriptorToSecurityDescriptorA");
+        const DescriptorProc descriptor = lookUpSystemFunction<DescriptorProc>(
+            "advapi32.dll", "ConvertStringSecurityDescriptorToSecurityDescriptorA");
         // Revision 1 of the descriptor language, the only one there is.
         if (!descriptor ||
             !descriptor(securityDescriptor, 1, &attributes.lpSecurityDescriptor, nullptr)) {

@@ -128,12 +128,19 @@ void removeFiles(const char* folder, const char* original, Leftovers* leftovers)
     }
 }
 
+// In the user's own folders and in the common ones: setup puts the links
+// into the common folders when it ran as another account than the one at
+// the desktop, and which it was is not recorded.
 void removeShortcuts(const InstallerConfig& config) {
-    removeShortcut(config.groupName, config.productName);
-    removeShortcut(config.groupName, "Uninstall");
-    removeProgramGroup(config.groupName);
-    removeShortcut(nullptr, config.startupShortcutName[0] ? config.startupShortcutName
-                                                          : config.productName);
+    const LinkScope scopes[] = {USER_LINKS, COMMON_LINKS};
+    for (LinkScope scope : scopes) {
+        setLinkScope(scope);
+        removeShortcut(config.groupName, config.productName);
+        removeShortcut(config.groupName, "Uninstall");
+        removeProgramGroup(config.groupName);
+        removeShortcut(nullptr, config.startupShortcutName[0] ? config.startupShortcutName
+                                                              : config.productName);
+    }
 }
 
 void removeEntries(const InstallerConfig& config) {
@@ -169,7 +176,7 @@ bool startFinishingCopy(const char* self, bool silent) {
     // Without an account (the 95 family) or the means to name it (NT 4),
     // the folder takes the system's default: the user's own temporary
     // folder's.
-    const bool secured = uninstall_platform::currentUserSid(sid, sizeof sid) &&
+    const bool secured = system_platform::processAccount(sid, sizeof sid) &&
                          finisherFolderSecurity(security, sizeof security, sid);
     for (int attempt = 0; attempt < FINISHER_FOLDER_ATTEMPTS; ++attempt) {
         char folder[PATH_BUFFER_SIZE], copy[PATH_BUFFER_SIZE];

@@ -37,8 +37,9 @@ Lines shortcut(const std::string& folder, const std::string& name, bool makeFold
     return lines + Lines{"remove " + link + ".lnk", "save " + link, "save " + link};
 }
 
-Lines groupShortcuts(const std::string& group, const std::string& product) {
-    const std::string folder = std::string(fake_machine::PROGRAMS) + "\\" + group;
+Lines groupShortcuts(const std::string& group, const std::string& product,
+                     const std::string& programs = fake_machine::PROGRAMS) {
+    const std::string folder = programs + "\\" + group;
     Lines lines = shortcut(folder, product, true) + shortcut(folder, "Uninstall", false);
     lines.insert(lines.begin() + 6, "stat " + folder);
     return lines;
@@ -143,8 +144,27 @@ TEST(Completion, EachProductAndFamilyGetsItsStepsInOrder) {
          moor + Lines{"question[backdrop] Add To Startup Group -> Yes"} +
              shortcut(startup, "Moor", false) +
              Lines{"start \"" + inFolder("moor.exe") + "\" \\n"} + ending("moor.ini", "No")},
-        {"no service, No to the prompt: neither shortcut nor start", &STARTUP, PLATFORM_95,
-         nullptr,
+        {"run as another account than the desktop's: the links go to the common folders",
+         &STARTUP, PLATFORM_NT,
+         [] {
+             fake_machine::setAccounts("S-1-5-21-500", "S-1-5-21-1000");
+             fake_machine::scriptAnswers({true, false});
+         },
+         groupShortcuts("Moor Apps", "Moor", fake_machine::COMMON_PROGRAMS) +
+             registration(STARTUP) + Lines{"question[backdrop] Add To Startup Group -> Yes"} +
+             shortcut(fake_machine::COMMON_STARTUP, "Moor", false) +
+             Lines{"start \"" + inFolder("moor.exe") + "\" \\n"} + ending("moor.ini", "No")},
+        {"the desktop's account cannot be told: the user's own folders", &STARTUP, PLATFORM_NT,
+         [] {
+             fake_machine::setAccounts("S-1-5-21-500", "");
+             fake_machine::scriptAnswers({true, false});
+         },
+         moor + Lines{"question[backdrop] Add To Startup Group -> Yes"} +
+             shortcut(startup, "Moor", false) +
+             Lines{"start \"" + inFolder("moor.exe") + "\" \\n"} + ending("moor.ini", "No")},
+        {"no service, No to the prompt: neither shortcut nor start; on the 95 family other "
+         "accounts count for nothing",
+         &STARTUP, PLATFORM_95, [] { fake_machine::setAccounts("S-1-5-21-500", "S-1-5-21-1000"); },
          moor + Lines{"question[backdrop] Add To Startup Group -> No"} + ending("moor.ini", "No")},
     };
     for (const CompletionRun& r : runs) {

@@ -122,6 +122,9 @@ void reset() {
     machine.programFiles = "C:\\Program Files";
     setSpecialFolder(2, PROGRAMS);
     setSpecialFolder(7, STARTUP);
+    setSpecialFolder(0x17, COMMON_PROGRAMS);
+    setSpecialFolder(0x18, COMMON_STARTUP);
+    setAccounts("S-1-5-21-1000", "S-1-5-21-1000");
 }
 
 // A directory's parents are all known once it is: every directory comes in
@@ -254,6 +257,14 @@ namespace system_platform {
 
 void restrictDllSearch() { note("restrict DLL search"); }
 uint32_t platformId() { return machine.platformId; }
+
+bool processAccount(char* sid, size_t size) {
+    return !machine.processAccount.empty() && copyText(sid, size, machine.processAccount.c_str());
+}
+
+bool desktopAccount(char* sid, size_t size) {
+    return !machine.desktopAccount.empty() && copyText(sid, size, machine.desktopAccount.c_str());
+}
 
 void readSetting(const char* file, const char* section, const char* name, const char* fallback,
                  char* value, size_t size) {

@@ -63,6 +63,11 @@ void scriptExtraction(ExtractResult result);
 // registry below HKEY_LOCAL_MACHINE, and the exit codes of programs run.
 extern const char* const PROGRAMS;
 extern const char* const STARTUP;
+extern const char* const COMMON_PROGRAMS;  // below C:\WINDOWS\All Users, both present
+extern const char* const COMMON_STARTUP;
+// The accounts of setup's process and of the desktop's shell: the same one
+// unless set; "" for one that cannot be told.
+void setAccounts(const std::string& process, const std::string& desktop);
 void setSpecialFolder(int folder, const std::string& path);  // "" when the shell has none
 // Fails one step of the link object: "create", "query", "save 1", "save 2".
 void failLinkStep(const std::string& step);

@@ -33,6 +33,7 @@ struct Machine {
     ExtractResult extraction = EXTRACT_DONE;
     // The system room's machine (fake_system.cpp).
     std::map<int, std::string> specialFolders;  // "" when the shell has none
+    std::string processAccount, desktopAccount; // "" when it cannot be told
     std::set<std::string> linkStepFails;        // "create", "query", "save 1", "save 2"
     std::map<std::string, Link> links;          // by key of the link file's path
     int comInitialised = 0;                     // CoInitialize less CoUninitialize

@@ -18,6 +18,13 @@ namespace fake_machine {
 
 const char* const PROGRAMS = "C:\\WINDOWS\\Start Menu\\Programs";
 const char* const STARTUP = "C:\\WINDOWS\\Start Menu\\Programs\\StartUp";
+const char* const COMMON_PROGRAMS = "C:\\WINDOWS\\All Users\\Start Menu\\Programs";
+const char* const COMMON_STARTUP = "C:\\WINDOWS\\All Users\\Start Menu\\Programs\\StartUp";
+
+void setAccounts(const std::string& process, const std::string& desktop) {
+    machine.processAccount = process;
+    machine.desktopAccount = desktop;
+}
 
 void setSpecialFolder(int folder, const std::string& path) {
     machine.specialFolders[folder] = path;

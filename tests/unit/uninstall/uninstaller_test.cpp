@@ -38,7 +38,6 @@ struct Handover {
     std::string self;
     bool finisherStarts = true;
     int finisherResult = 0;
-    std::string sid = "S-1-5-21-7";      // "" on the 95 family
     std::vector<uint64_t> randoms = {0x0123456789ABCDEFull};
     size_t nextRandom = 0;
     std::set<std::string> existing;      // folders already in the temporary folder
@@ -58,9 +57,6 @@ bool temporaryFolder(char* path, size_t size) {
 }
 uint64_t randomNumber() {
     return handover.randoms[std::min(handover.nextRandom++, handover.randoms.size() - 1)];
-}
-bool currentUserSid(char* sid, size_t size) {
-    return !handover.sid.empty() && snprintf(sid, size, "%s", handover.sid.c_str()) > 0;
 }
 FolderMade makePrivateFolder(const char* path, const char* securityDescriptor) {
     handover.calls.push_back(std::string("make ") + path + " " +
@@ -91,6 +87,7 @@ const InstallerConfig PLAIN = {"Fern Tools", "Fern", "fern.ini", 0, "", "fern.ex
                                "", 1, "", "", "", ""};
 const std::string ENTRY = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Fern";
 const std::string GROUP = std::string(fake_machine::PROGRAMS) + "\\Fern Tools";
+const std::string COMMON_GROUP = std::string(fake_machine::COMMON_PROGRAMS) + "\\Fern Tools";
 const char* const INSTALLED[] = {"fern.exe", "fernsvc.exe", "docs/guide.htm", "kluninst.exe"};
 
 std::set<std::string> folderEntries(const std::string& folder) {
@@ -130,6 +127,7 @@ protected:
         for (const char* name : INSTALLED) writeFile(scratch.path() + "/Fern/" + name, {'x'});
         writeFile(scratch.path() + "/Fern/notes.txt", {'n'});
         original = folder + "\\kluninst.exe";
+        setLinkScope(USER_LINKS);  // an earlier run may have left the common folders
         createShortcut(config.groupName, config.productName, "x", "x", nullptr);
         createShortcut(config.groupName, "Uninstall", "x", "x", nullptr);
         createShortcut(nullptr, "Fern Agent", "x", "x", nullptr);
@@ -195,6 +193,9 @@ TEST_F(Uninstaller, TheCopyRemovesWhatSetupMadeOnEachFamilyAndKeepsTheUsersFiles
             EXPECT_EQ(nullptr, fake_machine::link(GROUP + link));
         }
         EXPECT_TRUE(logged("notify rmdir " + GROUP));
+        // Setup may have put them into the common folders instead.
+        EXPECT_TRUE(logged("remove " + COMMON_GROUP + "\\Fern.lnk"));
+        EXPECT_TRUE(logged("rmdir " + COMMON_GROUP));
         const char* startup = row.config->startupShortcutName[0] ? "Fern Agent" : "Fern";
         EXPECT_TRUE(logged(std::string("remove ") + fake_machine::STARTUP + "\\" + startup + ".lnk"));
         EXPECT_EQ(0u, fake_machine::registryValueCount(ENTRY));
@@ -297,7 +298,7 @@ TEST_F(Uninstaller, TheCopyRunsFromAFreshFolderOfItsOwn) {
         SCOPED_TRACE(row.label);
         install(PLAIN);
         handover.self = original;
-        handover.sid = row.sid;
+        fake_machine::setAccounts(row.sid, row.sid);
         handover.randoms = row.randoms;
         handover.existing = row.existing;
         handover.finisherResult = UNINSTALL_AT_RESTART;
