@@ -66,7 +66,7 @@ bool enoughFreeSpace(const InstallerConfig& config) {
 // The folder choice, back again while the chosen drive is short of space.
 bool dataFolderStage(const InstallerConfig& config) {
     for (;;) {
-        if (!chooseDataFolder(setupState.instance, setupState.backdropWindow)) {
+        if (!chooseDataFolderFor(config, setupState.instance, setupState.backdropWindow)) {
             showNotInstalled();
             return false;
         }

@@ -24,6 +24,34 @@ uint32_t platformId();
 bool processAccount(char* sid, size_t size);
 bool desktopAccount(char* sid, size_t size);
 
+// Creates the folder `path`, never taking one that exists, with the access
+// list of `securityDescriptor` (in the system's descriptor language) set
+// as it is made, or the system's default when it is null.
+enum FolderMade { FOLDER_MADE, FOLDER_EXISTS, FOLDER_FAILED };
+FolderMade createFolder(const char* path, const char* securityDescriptor);
+
+// What an existing folder's security says: whether it is a junction or a
+// link, its owner, and the entries that allow something, each trustee as
+// text ("S-1-5-32-545"). A list missing altogether allows everyone all,
+// and reads so. False when it cannot be read (the 95 family, NT 4, no
+// right to read it) or holds more than MAX_ACCESS_ENTRIES entries.
+enum { MAX_ACCESS_ENTRIES = 32, ACCOUNT_TEXT_SIZE = 192 };
+struct AccessEntry {
+    char trustee[ACCOUNT_TEXT_SIZE];
+    uint32_t rights;
+};
+struct FolderSecurity {
+    bool isLink;
+    char owner[ACCOUNT_TEXT_SIZE];
+    int entryCount;
+    AccessEntry entries[MAX_ACCESS_ENTRIES];
+};
+bool readFolderSecurity(const char* path, FolderSecurity* security);
+
+// Gives the folder the owner and the access list of `securityDescriptor`,
+// its list protected from the parent's; false when that fails.
+bool takeOverFolder(const char* path, const char* securityDescriptor);
+
 struct RegistryKey;  // an open key, opaque to the logic
 
 // Creates the key below HKEY_LOCAL_MACHINE, or opens it when it exists

@@ -1,7 +1,6 @@
 #include <windows.h>
 #include <process.h>
 
-#include "system/look_up_win32.h"
 #include "system/system_platform.h"
 
 namespace system_platform {
@@ -86,58 +85,5 @@ int runAndWait(const char* path, const char* argumentZero, const char* first,
 }
 
 void debugOutput(const char* text) { OutputDebugStringA(text); }
-
-namespace {
-
-// The account of `process` as text. The token functions are looked up: the
-// 95 family's advapi32 only pretends to have them, and the text form came
-// with Windows 2000.
-bool accountOf(HANDLE process, char* sid, size_t size) {
-    typedef BOOL(WINAPI * SidToTextProc)(PSID, LPSTR*);
-    typedef BOOL(WINAPI * OpenTokenProc)(HANDLE, DWORD, PHANDLE);
-    typedef BOOL(WINAPI * TokenInformationProc)(HANDLE, TOKEN_INFORMATION_CLASS, LPVOID, DWORD,
-                                                PDWORD);
-    if (GetVersion() & 0x80000000u) return false;
-    const auto sidToText = lookUpSystemFunction<SidToTextProc>("advapi32.dll", "ConvertSidToStringSidA");
-    const auto openToken = lookUpSystemFunction<OpenTokenProc>("advapi32.dll", "OpenProcessToken");
-    const auto tokenInformation =
-        lookUpSystemFunction<TokenInformationProc>("advapi32.dll", "GetTokenInformation");
-    HANDLE token = nullptr;
-    if (!sidToText || !openToken || !tokenInformation || !openToken(process, TOKEN_QUERY, &token)) {
-        return false;
-    }
-    union {
-        TOKEN_USER user;
-        BYTE bytes[256];
-    } buffer;
-    DWORD needed = 0;
-    char* text = nullptr;
-    const bool found = tokenInformation(token, TokenUser, &buffer, sizeof buffer, &needed) &&
-                       sidToText(buffer.user.User.Sid, &text) && lstrlenA(text) < static_cast<int>(size);
-    if (found) lstrcpyA(sid, text);
-    if (text) LocalFree(text);
-    CloseHandle(token);
-    return found;
-}
-
-}  // namespace
-
-bool processAccount(char* sid, size_t size) { return accountOf(GetCurrentProcess(), sid, size); }
-
-bool desktopAccount(char* sid, size_t size) {
-    typedef HWND(WINAPI * ShellWindowProc)();
-    const auto shellWindow = lookUpSystemFunction<ShellWindowProc>("user32.dll", "GetShellWindow");
-    HWND shell = shellWindow ? shellWindow() : nullptr;
-    DWORD id = 0;
-    if (!shell || !GetWindowThreadProcessId(shell, &id) || id == 0) return false;
-    // The limited right (Vista on) is enough and works across integrity
-    // levels; older systems know only the full one.
-    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
-    if (!process) process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, id);
-    if (!process) return false;
-    const bool found = accountOf(process, sid, size);
-    CloseHandle(process);
-    return found;
-}
 
 }  // namespace system_platform

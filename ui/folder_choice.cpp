@@ -1,5 +1,7 @@
 #include "ui/folder_choice.h"
 
+#include <string.h>
+
 #include "common/bounded_text.h"
 #include "common/path_rules.h"
 #include "payload/payload_names.h"
@@ -15,11 +17,60 @@ namespace {
 const char SETTINGS_SECTION[] = "Options";
 const char SETTINGS_KEY[] = "dataDir";
 
+// The product whose folder is being chosen: the one linked in, unless the
+// run was started for another (chooseDataFolderFor).
+const InstallerConfig* choice = &installerConfig;
+
+// The folder this product's earlier installation recorded, normalised; ""
+// when there is none. Only this folder is taken over for a product whose
+// programs run with more rights than its users.
+char recordedFolder[TEXT_BUFFER_SIZE];
+
+// A service program, or a helper installer run with setup's rights, makes
+// the data folder a place from which code runs as SYSTEM or as an
+// administrator; on the NT family, nobody else may then change it.
+bool runsWithMoreRights() {
+    return setupState.platformId == PLATFORM_NT &&
+           (choice->serviceExecutable[0] || choice->runHelperInstaller);
+}
+
+// A new folder; for such a product with its protected access list, set as
+// it is made.
+bool makeDataFolder(const char* folder) {
+    if (!runsWithMoreRights()) return folder_platform::makeDirectory(folder);
+    return system_platform::createFolder(folder, PROTECTED_FOLDER_SECURITY) ==
+           system_platform::FOLDER_MADE;
+}
+
+// An existing folder for such a product: its own earlier folder is taken
+// over (the administrators its owners, the protected list its own); any
+// other must be one that nobody else can change.
+bool mayHoldPrivilegedPrograms(WindowHandle dialog, const char* folder) {
+    bool trusted = false;
+    if (recordedFolder[0] && equalIgnoringCase(folder, recordedFolder, strlen(folder) + 1)) {
+        trusted = system_platform::takeOverFolder(folder, PROTECTED_FOLDER_TAKEN_OVER);
+    } else {
+        static system_platform::FolderSecurity security;
+        trusted = system_platform::readFolderSecurity(folder, &security) &&
+                  judgeFolder(security) == FOLDER_TRUSTED;
+    }
+    if (trusted) return true;
+    char text[TEXT_BUFFER_SIZE];
+    formatText(text, sizeof text,
+               "%s installs a program that runs with administrator rights from its folder, and "
+               "other users of this computer could change the folder you chose, or it leads to "
+               "another place. Please enter a new folder: setup creates it so that only "
+               "administrators can change it.",
+               choice->productName);
+    showWarning(dialog, "Folder Open to Other Users", text);
+    return false;
+}
+
 // The default, computed before the settings file is read. The second
 // candidate is entered to test it, so the process is left in it when it
 // exists.
 void computeDefaultFolder(WindowHandle owner, char* folder, size_t size) {
-    const char* group = installerConfig.groupName;
+    const char* group = choice->groupName;
     char programFiles[PLATFORM_PATH_SIZE];
     if (folder_platform::programFilesFolder(owner, programFiles, sizeof programFiles) &&
         defaultFolderFromProgramFiles(programFiles, group, folder, size)) {
@@ -44,7 +95,7 @@ bool isTheWindowsDirectory(const char* folder) {
 // An existing directory: a folder named after the group is ours to use;
 // any other asks first.
 bool acceptExistingDirectory(WindowHandle dialog) {
-    if (endsWithGroupName(setupState.dataFolder, installerConfig.groupName)) return true;
+    if (endsWithGroupName(setupState.dataFolder, choice->groupName)) return true;
     return askYesNo(dialog, "Write Data to Existing Folder?",
                     "That folder already exists. The application can use it, but we do not "
                     "recommend using a folder that is already being used for other purposes. "
@@ -59,10 +110,15 @@ bool acceptExistingDirectory(WindowHandle dialog) {
 void proposeDataFolder(WindowHandle owner) {
     char fallback[TEXT_BUFFER_SIZE];
     computeDefaultFolder(owner, fallback, sizeof fallback);
-    system_platform::readSetting(installerConfig.settingsFileName, SETTINGS_SECTION, SETTINGS_KEY,
-                                 fallback, setupState.dataFolder, sizeof setupState.dataFolder);
+    system_platform::readSetting(choice->settingsFileName, SETTINGS_SECTION, SETTINGS_KEY,
+                                 "", setupState.dataFolder, sizeof setupState.dataFolder);
+    recordedFolder[0] = '\0';
     if (pathForm(setupState.dataFolder) != FULL_LOCAL_PATH) {
         copyText(setupState.dataFolder, sizeof setupState.dataFolder, fallback);
+    } else {
+        copyText(recordedFolder, sizeof recordedFolder, setupState.dataFolder);
+        normalizeSeparators(recordedFolder);
+        cutTrailingSeparators(recordedFolder);
     }
     normalizeSeparators(setupState.dataFolder);
 }
@@ -107,20 +163,23 @@ bool acceptFolderChoice(WindowHandle dialog, const char* parent, const char* app
         formatText(text, sizeof text,
                    "That location is not a full path to a folder on this computer. Please enter "
                    "a folder that begins with a drive letter, such as C:\\%s.",
-                   installerConfig.groupName);
+                   choice->groupName);
         showWarning(dialog, "Please Enter a Full Path", text);
         return false;
     }
     }
     switch (folder_platform::pathKind(setupState.dataFolder)) {
     case folder_platform::PATH_MISSING:
-        if (folder_platform::makeDirectory(setupState.dataFolder)) return true;
+        if (makeDataFolder(setupState.dataFolder)) return true;
         showWarning(dialog, "Can't Create Directory",
                     "That folder does not exist, and the application was not able to create it. "
                     "Most likely the parent folder does not exist or you have entered a path the "
                     "program does not have write access to.");
         return false;
     case folder_platform::PATH_DIRECTORY:
+        if (runsWithMoreRights() && !mayHoldPrivilegedPrograms(dialog, setupState.dataFolder)) {
+            return false;
+        }
         return acceptExistingDirectory(dialog);
     case folder_platform::PATH_FILE:
         break;
@@ -129,7 +188,7 @@ bool acceptFolderChoice(WindowHandle dialog, const char* parent, const char* app
     formatText(text, sizeof text,
                "That path specifies a file, and not a new or existing folder name. Please enter "
                "a folder name, such as %s for example.",
-               installerConfig.groupName);
+               choice->groupName);
     showWarning(dialog, "Please Enter a Folder Name", text);
     return false;
 }
@@ -142,6 +201,11 @@ int enterDirectory(const char* path, int create) {
 }
 
 int chooseDataFolder(ModuleHandle instance, WindowHandle owner) {
+    return chooseDataFolderFor(installerConfig, instance, owner);
+}
+
+int chooseDataFolderFor(const InstallerConfig& config, ModuleHandle instance, WindowHandle owner) {
+    choice = &config;
     proposeDataFolder(owner);
     bool firstPass = true;
     for (;;) {
@@ -154,7 +218,7 @@ int chooseDataFolder(ModuleHandle instance, WindowHandle owner) {
         }
         if (!firstPass && !windowsDirectory) {
             if (enterDirectory(setupState.dataFolder, 1) == 0) {
-                system_platform::writeSetting(installerConfig.settingsFileName, SETTINGS_SECTION,
+                system_platform::writeSetting(choice->settingsFileName, SETTINGS_SECTION,
                                               SETTINGS_KEY, setupState.dataFolder);
                 return 1;
             }

@@ -12,6 +12,11 @@
 // (after the "Shutting Down" message).
 int chooseDataFolder(ModuleHandle instance, WindowHandle owner);
 
+// The same for the product `config` (runSetupWith's), which the folder
+// dialog's checks then follow too.
+struct InstallerConfig;
+int chooseDataFolderFor(const InstallerConfig& config, ModuleHandle instance, WindowHandle owner);
+
 // Makes `path` the current directory, creating its last component first
 // when `create` is nonzero and changing into it fails. 0 on success, -1 not.
 int enterDirectory(const char* path, int create);

@@ -76,6 +76,47 @@ PathForm pathForm(const char* path) {
     return FULL_LOCAL_PATH;
 }
 
+const char PROTECTED_FOLDER_SECURITY[] =
+    "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
+const char PROTECTED_FOLDER_TAKEN_OVER[] =
+    "O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
+
+namespace {
+
+const char SYSTEM_ACCOUNT[] = "S-1-5-18";
+const char ADMINISTRATORS[] = "S-1-5-32-544";
+const char TRUSTED_INSTALLER[] = "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
+const char CREATOR_OWNER[] = "S-1-3-0";
+
+// Write data or add a file, append or add a folder, delete a child, delete,
+// change the rights, take ownership, generic write, generic all.
+const uint32_t CHANGING_RIGHTS = 0x2u | 0x4u | 0x40u | 0x10000u | 0x40000u | 0x80000u |
+                                 0x40000000u | 0x10000000u;
+
+bool isOneOf(const char* account, const char* const* accounts, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        if (strcmp(account, accounts[i]) == 0) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+FolderTrust judgeFolder(const system_platform::FolderSecurity& security) {
+    const char* const owners[] = {ADMINISTRATORS, SYSTEM_ACCOUNT, TRUSTED_INSTALLER};
+    const char* const trusted[] = {ADMINISTRATORS, SYSTEM_ACCOUNT, TRUSTED_INSTALLER,
+                                   CREATOR_OWNER};
+    if (security.isLink) return FOLDER_IS_LINK;
+    if (!isOneOf(security.owner, owners, 3)) return FOLDER_FOREIGN_OWNER;
+    for (int i = 0; i < security.entryCount; ++i) {
+        const system_platform::AccessEntry& entry = security.entries[i];
+        if ((entry.rights & CHANGING_RIGHTS) != 0 && !isOneOf(entry.trustee, trusted, 4)) {
+            return FOLDER_OPEN_TO_OTHERS;
+        }
+    }
+    return FOLDER_TRUSTED;
+}
+
 bool joinDataFolder(const char* parent, const char* application, char* out, size_t size) {
     char folder[PATH_BUFFER_SIZE];
     if (!copyText(folder, sizeof folder, parent)) {

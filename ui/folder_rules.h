@@ -7,6 +7,7 @@
 #include <stdint.h>
 
 #include "common/path_rules.h"
+#include "system/system_platform.h"
 
 // The dialog's two edits: the folder split at its last "\" (else its last
 // "/"); without a separator the whole folder is the parent.
@@ -49,6 +50,24 @@ bool defaultFolderFromHome(const char* homeDrive, const char* homePath, const ch
 // read again (the settings file, the links, the uninstall entry).
 enum PathForm { FULL_LOCAL_PATH, NETWORK_PATH, NOT_FULL };
 PathForm pathForm(const char* path);
+
+// A folder that a service or helper program runs from with more rights
+// than its users may be used only when nobody but the system and the
+// administrators can change it: not a junction or link, owned by the
+// administrators, SYSTEM or TrustedInstaller, and no entry of its list
+// allowing anyone else to write, append, delete, or change its rights or
+// owner (generic write and all included). Entries that only deny are no
+// concern; CREATOR OWNER stands for whoever makes a file, and that is an
+// administrator here.
+enum FolderTrust { FOLDER_TRUSTED, FOLDER_IS_LINK, FOLDER_FOREIGN_OWNER, FOLDER_OPEN_TO_OTHERS };
+FolderTrust judgeFolder(const system_platform::FolderSecurity& security);
+
+// The access list such a folder gets: protected from its parent's, full
+// control for SYSTEM and the administrators, read and execute for the
+// users, inherited by everything made in it. The second form also makes
+// the administrators its owner, for a folder of an earlier installation.
+extern const char PROTECTED_FOLDER_SECURITY[];
+extern const char PROTECTED_FOLDER_TAKEN_OVER[];
 
 // An existing folder may be used without asking when its path ends with the
 // group name, compared without regard to case.

@@ -26,12 +26,6 @@ bool temporaryFolder(char* path, size_t size);
 // the process's number, which an attacker cannot know in advance either.
 uint64_t randomNumber();
 
-enum FolderMade { FOLDER_MADE, FOLDER_EXISTS, FOLDER_FAILED };
-// Creates the folder `path`, never taking one that exists, with the access
-// list of `securityDescriptor` (in the system's descriptor language) set
-// as it is made, or the system's default when it is null.
-FolderMade makePrivateFolder(const char* path, const char* securityDescriptor);
-
 // Copies this program `self` to `copy` and starts the copy in `folder`
 // with the finisher's arguments (a handle of this process, the writing
 // end of a pipe, "/S" when `silent`, and `self`); false when that cannot

@@ -65,25 +65,6 @@ uint64_t randomNumber() {
     return value ^ (uint64_t{GetTickCount()} << 32) ^ GetCurrentProcessId();
 }
 
-FolderMade makePrivateFolder(const char* path, const char* securityDescriptor) {
-    typedef BOOL(WINAPI * DescriptorProc)(LPCSTR, DWORD, PSECURITY_DESCRIPTOR*, PULONG);
-    SECURITY_ATTRIBUTES attributes = {sizeof attributes, nullptr, FALSE};
-    if (securityDescriptor) {
-        const DescriptorProc descriptor = lookUpSystemFunction<DescriptorProc>(
-            "advapi32.dll", "ConvertStringSecurityDescriptorToSecurityDescriptorA");
-        // Revision 1 of the descriptor language, the only one there is.
-        if (!descriptor ||
-            !descriptor(securityDescriptor, 1, &attributes.lpSecurityDescriptor, nullptr)) {
-            return FOLDER_FAILED;
-        }
-    }
-    const bool made = CreateDirectoryA(path, &attributes) != FALSE;
-    const DWORD error = GetLastError();
-    if (attributes.lpSecurityDescriptor) LocalFree(attributes.lpSecurityDescriptor);
-    if (made) return FOLDER_MADE;
-    return error == ERROR_ALREADY_EXISTS ? FOLDER_EXISTS : FOLDER_FAILED;
-}
-
 bool startFinisher(const char* self, const char* copy, const char* folder, bool silent) {
     if (!CopyFileA(self, copy, TRUE)) return false;
     // The pipe is made uninheritable and only the copy's end is handed on

@@ -184,12 +184,12 @@ bool startFinishingCopy(const char* self, bool silent) {
             !joinPath(copy, sizeof copy, folder, "kluninst.exe")) {
             return false;
         }
-        switch (uninstall_platform::makePrivateFolder(folder, secured ? security : nullptr)) {
-        case uninstall_platform::FOLDER_EXISTS:
+        switch (system_platform::createFolder(folder, secured ? security : nullptr)) {
+        case system_platform::FOLDER_EXISTS:
             continue;
-        case uninstall_platform::FOLDER_FAILED:
+        case system_platform::FOLDER_FAILED:
             return false;
-        case uninstall_platform::FOLDER_MADE:
+        case system_platform::FOLDER_MADE:
             break;
         }
         if (uninstall_platform::startFinisher(self, copy, folder, silent)) return true;

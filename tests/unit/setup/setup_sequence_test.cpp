@@ -32,11 +32,18 @@ struct SetupRun {
 
 const char FOLDER[] = "C:\\Program Files\\Tarnwick";
 
-// The opening every run shares, up to the accepted default folder.
-Lines acceptedDefault() {
+// Full control for SYSTEM and the administrators, read and execute for the
+// users, protected from the parent's list, inherited by what is made in it.
+const std::string PROTECTED = "D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
+
+// The opening every run shares, up to the accepted default folder: the
+// default taken, in the group `group` proposes; a product whose service
+// runs from the folder on NT has it made with `access`.
+Lines acceptedDefault(const std::string& group = "Tarnwick", const std::string& access = "") {
     return {"restrict DLL search", "check payload", "backdrop", "agreement -> 1",
-            "dialog[backdrop] C:\\Program Files | Tarnwick", "OK C:\\Program Files | Tarnwick",
-            std::string("stat ") + FOLDER, std::string("mkdir ") + FOLDER,
+            "dialog[backdrop] C:\\Program Files | " + group, "OK C:\\Program Files | Tarnwick",
+            std::string("stat ") + FOLDER,
+            std::string("mkdir ") + FOLDER + (access.empty() ? "" : " " + access),
             std::string("chdir ") + FOLDER,
             std::string("setting tarnwick.ini Options dataDir=") + FOLDER,
             std::string("chdir ") + FOLDER};
@@ -169,7 +176,7 @@ TEST(SetupSequence, StagesRunInOrderAndEachEndIsTheRightOne) {
          [] { fake_machine::scriptExtraction(EXTRACT_WRITE_FAILED); }, 0, false,
          acceptedDefault() + extracted + failed},
         {"a product that only warns of running copies closes none", nullptr, 0, false,
-         acceptedDefault() + Lines{"free space C:\\", "warning[backdrop] Close Running Copies First!"} +
+         acceptedDefault("Tarnwick Tools") + Lines{"free space C:\\", "warning[backdrop] Close Running Copies First!"} +
              extraction + completed(FOLDER, "Tarnwick", "Tarnwick Tools"),
          &WARNING_ONLY,
          {"Do you already have an older version of Tarnwick?\r\n\r\nIf you do, MAKE SURE IT IS "
@@ -177,8 +184,10 @@ TEST(SetupSequence, StagesRunInOrderAndEachEndIsTheRightOne) {
           "button.\r\n\r\nIf you have not installed Tarnwick before, just click the OK button.",
           "Tarnwick has been successfully installed on your system. Would you like to start "
           "Tarnwick now?"}},
-        {"a service on NT: the old one stops and goes, then six seconds", runningService, 0, false,
-         acceptedDefault() + Lines{"free space C:\\"} + CLOSING +
+        {"a service on NT: the old one stops and goes, then six seconds; its folder is made "
+         "for the administrators alone to change",
+         runningService, 0, false,
+         acceptedDefault("Tarnwick Tools", PROTECTED) + Lines{"free space C:\\"} + CLOSING +
              Lines{"warning[backdrop] Uninstalling Old Service (If Present)", "open manager",
                    "open service TarnwickService", "stop -> accepted", "busy 1000", "busy 1000",
                    "delete -> done", "close service", "close manager", "busy 6000"} +
@@ -191,7 +200,7 @@ TEST(SetupSequence, StagesRunInOrderAndEachEndIsTheRightOne) {
              fake_machine::setOldService(service);
          },
          0, false,
-         acceptedDefault() + Lines{"free space C:\\"} + CLOSING +
+         acceptedDefault("Tarnwick Tools", PROTECTED) + Lines{"free space C:\\"} + CLOSING +
              Lines{"warning[backdrop] Uninstalling Old Service (If Present)", "open manager",
                    "warning[backdrop] NT Service Not Uninstalled"},
          &WITH_SERVICE},
@@ -200,7 +209,7 @@ TEST(SetupSequence, StagesRunInOrderAndEachEndIsTheRightOne) {
              runningService();
              fake_machine::setPlatform(1);
          },
-         0, false, acceptedDefault() + extracted + failedTarnwick, &WITH_SERVICE},
+         0, false, acceptedDefault("Tarnwick Tools") + extracted + failedTarnwick, &WITH_SERVICE},
         {"a damaged payload of a product in a group named otherwise",
          [] { fake_machine::damagePayload(); }, 0, false,
          {"restrict DLL search", "check payload", "warning[none] Tarnwick Installation Failed"},

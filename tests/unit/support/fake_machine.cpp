@@ -266,6 +266,28 @@ bool desktopAccount(char* sid, size_t size) {
     return !machine.desktopAccount.empty() && copyText(sid, size, machine.desktopAccount.c_str());
 }
 
+FolderMade createFolder(const char* path, const char* securityDescriptor) {
+    note(std::string("mkdir ") + path + (securityDescriptor ? std::string(" ") + securityDescriptor : ""));
+    const std::string k = fake_machine::trimmed(fake_machine::key(path));
+    if (machine.directories.count(k) || machine.files.count(k)) return FOLDER_EXISTS;
+    if (machine.mkdirFails.count(k)) return FOLDER_FAILED;
+    machine.directories.insert(k);
+    return FOLDER_MADE;
+}
+
+bool readFolderSecurity(const char* path, FolderSecurity* security) {
+    note(std::string("read security ") + path);
+    auto found = machine.folderSecurity.find(fake_machine::trimmed(fake_machine::key(path)));
+    if (found == machine.folderSecurity.end()) return false;
+    *security = found->second;
+    return true;
+}
+
+bool takeOverFolder(const char* path, const char* securityDescriptor) {
+    note(std::string("take over ") + path + " " + securityDescriptor);
+    return !machine.takeOverFails;
+}
+
 void readSetting(const char* file, const char* section, const char* name, const char* fallback,
                  char* value, size_t size) {
     auto found = machine.settings.find(name);

@@ -68,6 +68,11 @@ extern const char* const COMMON_STARTUP;
 // The accounts of setup's process and of the desktop's shell: the same one
 // unless set; "" for one that cannot be told.
 void setAccounts(const std::string& process, const std::string& desktop);
+// An existing folder and what its security reads as; a folder without one
+// cannot be read.
+void setFolderSecurity(const std::string& path, bool isLink, const std::string& owner,
+                       const std::vector<std::pair<std::string, uint32_t>>& entries);
+void failTakeOver();
 void setSpecialFolder(int folder, const std::string& path);  // "" when the shell has none
 // Fails one step of the link object: "create", "query", "save 1", "save 2".
 void failLinkStep(const std::string& step);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "support/fake_machine.h"
+#include "system/system_platform.h"
 
 namespace fake_machine {
 
@@ -34,6 +35,8 @@ struct Machine {
     // The system room's machine (fake_system.cpp).
     std::map<int, std::string> specialFolders;  // "" when the shell has none
     std::string processAccount, desktopAccount; // "" when it cannot be told
+    std::map<std::string, system_platform::FolderSecurity> folderSecurity;  // by key; none: unreadable
+    bool takeOverFails = false;
     std::set<std::string> linkStepFails;        // "create", "query", "save 1", "save 2"
     std::map<std::string, Link> links;          // by key of the link file's path
     int comInitialised = 0;                     // CoInitialize less CoUninitialize

@@ -21,6 +21,22 @@ const char* const STARTUP = "C:\\WINDOWS\\Start Menu\\Programs\\StartUp";
 const char* const COMMON_PROGRAMS = "C:\\WINDOWS\\All Users\\Start Menu\\Programs";
 const char* const COMMON_STARTUP = "C:\\WINDOWS\\All Users\\Start Menu\\Programs\\StartUp";
 
+void setFolderSecurity(const std::string& path, bool isLink, const std::string& owner,
+                       const std::vector<std::pair<std::string, uint32_t>>& entries) {
+    addDirectory(path);
+    system_platform::FolderSecurity& security = machine.folderSecurity[trimmed(key(path))];
+    security.isLink = isLink;
+    copyText(security.owner, sizeof security.owner, owner.c_str());
+    security.entryCount = static_cast<int>(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i) {
+        copyText(security.entries[i].trustee, sizeof security.entries[i].trustee,
+                 entries[i].first.c_str());
+        security.entries[i].rights = entries[i].second;
+    }
+}
+
+void failTakeOver() { machine.takeOverFails = true; }
+
 void setAccounts(const std::string& process, const std::string& desktop) {
     machine.processAccount = process;
     machine.desktopAccount = desktop;

@@ -7,9 +7,13 @@
 #include <string>
 #include <vector>
 
+#include <stdio.h>
+
+#include "state/installer_config.h"
 #include "state/setup_state.h"
 #include "support/fake_machine.h"
 #include "ui/folder_choice.h"
+#include "ui/folder_rules.h"
 
 namespace {
 
@@ -240,6 +244,128 @@ TEST(FolderChoice, OnlyAFullLocalPathIsTaken) {
     EXPECT_EQ("That location is not a full path to a folder on this computer. Please enter a "
               "folder that begins with a drive letter, such as C:\\Tarnwick.",
               fake_machine::messageTexts()[0]);
+}
+
+// A product whose service runs as SYSTEM from its folder, on NT: a new
+// folder is made for the administrators alone to change; an existing one
+// is taken only when nobody else can change it, and the product's own
+// earlier folder is taken over.
+TEST(FolderChoice, AServiceProductsFolderIsOneOnlyAdministratorsChange) {
+    const InstallerConfig service = {"Quill", "Quill", "tarnwick.ini", 0, "", "quill.exe", "", 0, 0,
+                                     "quillsvc.exe", 1, "QuillService", "", "", ""};
+    const std::string admins = "S-1-5-32-544";
+    const std::vector<std::pair<std::string, uint32_t>> closed = {
+        {"S-1-5-18", 0x1F01FF}, {admins, 0x1F01FF}, {"S-1-5-32-545", 0x1200A9},
+        {"S-1-3-0", 0x10000000}};
+    const std::string refused = "warning[dialog] Folder Open to Other Users";
+    struct Row {
+        const char* label;
+        std::function<void()> machine;
+        std::vector<fake_machine::Step> steps;
+        int result;
+        Lines log;
+    };
+    const Row rows[] = {
+        {"a closed folder is taken, one of the users' is refused, one that cannot be read too",
+         [&] {
+             fake_machine::setFolderSecurity("D:\\Open\\Quill", false, admins,
+                                             {{"S-1-5-11", 0x1301BF}});
+             fake_machine::setFolderSecurity("D:\\Closed\\Quill", false, admins, closed);
+             fake_machine::addDirectory("D:\\Unread\\Quill");
+         },
+         {ok("D:\\Open", "Quill"), ok("D:\\Unread", "Quill"), ok("D:\\Closed", "Quill")}, 1,
+         {"dialog[backdrop] C:\\Program Files | Quill", "OK D:\\Open | Quill",
+          "stat D:\\Open\\Quill", "read security D:\\Open\\Quill", refused,
+          "OK D:\\Unread | Quill", "stat D:\\Unread\\Quill", "read security D:\\Unread\\Quill",
+          refused, "OK D:\\Closed | Quill", "stat D:\\Closed\\Quill",
+          "read security D:\\Closed\\Quill", "chdir D:\\Closed\\Quill",
+          "setting tarnwick.ini Options dataDir=D:\\Closed\\Quill"}},
+        {"a link, and a folder owned by a user, are refused; a new one is made closed",
+         [&] {
+             fake_machine::setFolderSecurity("D:\\Link\\Quill", true, admins, closed);
+             fake_machine::setFolderSecurity("D:\\Owned\\Quill", false, "S-1-5-21-1000", closed);
+             fake_machine::addDirectory("D:\\New");
+         },
+         {ok("D:\\Link", "Quill"), ok("D:\\Owned", "Quill"), ok("D:\\New", "Quill")}, 1,
+         {"dialog[backdrop] C:\\Program Files | Quill", "OK D:\\Link | Quill",
+          "stat D:\\Link\\Quill", "read security D:\\Link\\Quill", refused,
+          "OK D:\\Owned | Quill", "stat D:\\Owned\\Quill", "read security D:\\Owned\\Quill",
+          refused, "OK D:\\New | Quill", "stat D:\\New\\Quill",
+          "mkdir D:\\New\\Quill D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)",
+          "chdir D:\\New\\Quill", "setting tarnwick.ini Options dataDir=D:\\New\\Quill"}},
+        {"the product's own earlier folder, open as it is, is taken over",
+         [&] {
+             fake_machine::setSetting("dataDir", "D:/Old/Quill/");
+             fake_machine::setFolderSecurity("D:\\Old\\Quill", false, "S-1-5-21-1000",
+                                             {{"S-1-1-0", 0x10000000}});
+         },
+         {ok("D:\\Old", "Quill")}, 1,
+         {"dialog[backdrop] D:\\Old\\Quill | ", "OK D:\\Old | Quill", "stat D:\\Old\\Quill",
+          "take over D:\\Old\\Quill O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)",
+          "chdir D:\\Old\\Quill", "setting tarnwick.ini Options dataDir=D:\\Old\\Quill"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        fake_machine::reset();
+        row.machine();
+        std::vector<fake_machine::Step> steps = row.steps;
+        fake_machine::scriptFolderDialog(steps);
+        setupState = SetupState();
+        setupState.platformId = PLATFORM_NT;
+        EXPECT_EQ(row.result, chooseDataFolderFor(service, nullptr, fake_machine::BACKDROP));
+        EXPECT_EQ(row.log, fake_machine::log());
+        // The refusal names the product and says what to do.
+        for (const std::string& text : fake_machine::messageTexts()) {
+            EXPECT_EQ("Quill installs a program that runs with administrator rights from its "
+                      "folder, and other users of this computer could change the folder you "
+                      "chose, or it leads to another place. Please enter a new folder: setup "
+                      "creates it so that only administrators can change it.",
+                      text);
+        }
+    }
+}
+
+TEST(FolderRules, OnlyTheSystemAndTheAdministratorsMayChangeAPrivilegedFolder) {
+    using Entries = std::vector<std::pair<std::string, uint32_t>>;
+    struct Row {
+        const char* label;
+        bool isLink;
+        const char* owner;
+        Entries entries;
+        FolderTrust trust;
+    };
+    const Row rows[] = {
+        {"Program Files as installed", false, "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464",
+         {{"S-1-5-18", 0x1F01FF}, {"S-1-5-32-544", 0x1F01FF}, {"S-1-5-32-545", 0x1200A9},
+          {"S-1-3-0", 0x10000000}}, FOLDER_TRUSTED},
+        {"a junction", true, "S-1-5-32-544", {}, FOLDER_IS_LINK},
+        {"owned by a user", false, "S-1-5-21-1-2-3-1001", {}, FOLDER_FOREIGN_OWNER},
+        {"users may add files", false, "S-1-5-18", {{"S-1-5-32-545", 0x2}}, FOLDER_OPEN_TO_OTHERS},
+        {"users may add folders", false, "S-1-5-18", {{"S-1-5-32-545", 0x4}}, FOLDER_OPEN_TO_OTHERS},
+        {"users may delete", false, "S-1-5-18", {{"S-1-5-32-545", 0x10000}}, FOLDER_OPEN_TO_OTHERS},
+        {"users may change the rights", false, "S-1-5-18", {{"S-1-5-32-545", 0x40000}},
+         FOLDER_OPEN_TO_OTHERS},
+        {"users may take ownership", false, "S-1-5-18", {{"S-1-5-32-545", 0x80000}},
+         FOLDER_OPEN_TO_OTHERS},
+        {"everyone, generic write", false, "S-1-5-18", {{"S-1-1-0", 0x40000000}},
+         FOLDER_OPEN_TO_OTHERS},
+        {"no list at all reads as everyone, all", false, "S-1-5-32-544", {{"S-1-1-0", 0x10000000}},
+         FOLDER_OPEN_TO_OTHERS},
+        {"users may read, list and run", false, "S-1-5-32-544", {{"S-1-5-11", 0x1200A9}},
+         FOLDER_TRUSTED},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        system_platform::FolderSecurity security = {};
+        security.isLink = row.isLink;
+        snprintf(security.owner, sizeof security.owner, "%s", row.owner);
+        for (const auto& [trustee, rights] : row.entries) {
+            system_platform::AccessEntry& entry = security.entries[security.entryCount++];
+            snprintf(entry.trustee, sizeof entry.trustee, "%s", trustee.c_str());
+            entry.rights = rights;
+        }
+        EXPECT_EQ(row.trust, judgeFolder(security));
+    }
 }
 
 }  // namespace

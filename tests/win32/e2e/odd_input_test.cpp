@@ -26,6 +26,10 @@ const char CLOSING_CAPTION[] = "Closing Running Copies";
 const char CLOSING_TEXT[] =
     "Any copies of Tarnwick currently running must now be shut down. This may take a few "
     "seconds.";
+const char FULL_PATH_CAPTION[] = "Please Enter a Full Path";
+const char FULL_PATH_TEXT[] =
+    "That location is not a full path to a folder on this computer. Please enter a folder that "
+    "begins with a drive letter, such as C:\\Tarnwick.";
 const char NETWORK_PATH_CAPTION[] = "Can't Install to a Network Path";
 const char NETWORK_PATH_TEXT[] =
     "That location is a network path. The application can only store its data files in a "
@@ -345,8 +349,10 @@ TEST_F(OddInput, IsAnsweredInTheDialogAndLeavesTheMachineAsItWas) {
          split(recorded2000.substr(0, TEXT_LIMIT)), true, {}, {tooLong}},
         {"home path filling the buffer, no Program Files folder", "", {}, homeFilling,
          split("C:" + homeFilling + "\\Tarnwick"), true, {}, {tooLong}},
+        // No default fits: the empty edits join to the current drive's root,
+        // which is no full path.
         {"home path of 2000 characters, no Program Files folder", "", {}, homeOverlong, {"", ""},
-         true, {}, {{EXISTING_FOLDER_CAPTION, EXISTING_FOLDER_TEXT, IDNO}}},
+         true, {}, {{FULL_PATH_CAPTION, FULL_PATH_TEXT, IDOK}}},
         {"parent edit of 259 characters", "", {}, "", byDefault, true,
          {parentAtLimit, "Tarnwick"}, {tooLong}},
         {"application edit of 259 characters", "", {}, "", byDefault, true,
