@@ -20,11 +20,13 @@ Function advapi(const char* name) {
     return windows95Family() ? nullptr : lookUpSystemFunction<Function>("advapi32.dll", name);
 }
 
+typedef BOOL(WINAPI* ConvertProc)(LPCSTR, DWORD, PSECURITY_DESCRIPTOR*, PULONG);
+const char CONVERT_NAME[] = "ConvertStringSecurityDescriptorToSecurityDescriptorA";
+
 // A descriptor in the descriptor language made binary; null when it cannot
 // be. Freed with LocalFree.
 PSECURITY_DESCRIPTOR binaryDescriptor(const char* text) {
-    typedef BOOL(WINAPI * ConvertProc)(LPCSTR, DWORD, PSECURITY_DESCRIPTOR*, PULONG);
-    const auto convert = advapi<ConvertProc>("ConvertStringSecurityDescriptorToSecurityDescriptorA");
+    const auto convert = advapi<ConvertProc>(CONVERT_NAME);
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     // Revision 1 of the language, the only one there is.
     if (!convert || !convert(text, 1, &descriptor, nullptr)) return nullptr;
@@ -83,7 +85,9 @@ bool desktopAccount(char* sid, size_t size) {
 
 FolderMade createFolder(const char* path, const char* securityDescriptor) {
     SECURITY_ATTRIBUTES attributes = {sizeof attributes, nullptr, FALSE};
-    if (securityDescriptor) {
+    // NT 4 and the 95 family have no descriptor language: there the folder
+    // takes its parent's list.
+    if (securityDescriptor && advapi<ConvertProc>(CONVERT_NAME)) {
         attributes.lpSecurityDescriptor = binaryDescriptor(securityDescriptor);
         if (!attributes.lpSecurityDescriptor) return FOLDER_FAILED;
     }

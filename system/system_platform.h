@@ -26,7 +26,8 @@ bool desktopAccount(char* sid, size_t size);
 
 // Creates the folder `path`, never taking one that exists, with the access
 // list of `securityDescriptor` (in the system's descriptor language) set
-// as it is made, or the system's default when it is null.
+// as it is made, or the system's default when it is null or the system
+// has no descriptor language (NT 4, the 95 family).
 enum FolderMade { FOLDER_MADE, FOLDER_EXISTS, FOLDER_FAILED };
 FolderMade createFolder(const char* path, const char* securityDescriptor);
 
