@@ -162,7 +162,7 @@ function(tw_add_uninstaller id product_dir out)
     # msvcrt is named before the toolchain's default libraries: with the
     # runtime's functions that link-time optimisation calls only reached
     # after kernel32 and user32, Debian 12's ld crashes on this program.
-    target_link_libraries(${target} PRIVATE uninstaller shell32 ole32 advapi32 msvcrt)
+    target_link_libraries(${target} PRIVATE uninstaller shell32 ole32 advapi32 uuid msvcrt)
     tw_engine_flags(${target})
     target_include_directories(${target} PRIVATE ${out} ${PROJECT_SOURCE_DIR})
     set_source_files_properties(${PROJECT_SOURCE_DIR}/uninstall/kluninst.rc PROPERTIES
@@ -259,7 +259,7 @@ function(tw_add_setup_program target id output_dir)
         $<TARGET_OBJECTS:system_win32>
         $<TARGET_OBJECTS:ui_win32>
         $<TARGET_OBJECTS:setup_driver_win32>)
-    target_link_libraries(${target} PRIVATE setup_driver gdi32 shell32 ole32 advapi32)
+    target_link_libraries(${target} PRIVATE setup_driver gdi32 shell32 ole32 advapi32 uuid)
     tw_engine_flags(${target})
     target_include_directories(${target} PRIVATE ${CMAKE_BINARY_DIR}/products/${id}/generated
         ${CMAKE_BINARY_DIR}/products/${id}/described)

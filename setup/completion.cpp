@@ -63,6 +63,21 @@ void registerUninstaller(const InstallerConfig& config) {
     system_platform::closeKey(key);
 }
 
+// Starts the product with `arguments` in the data folder, as the command
+// line `commandLine` starts it. Setup runs elevated on Windows Vista and
+// later: there the product would run with an administrator's full rights on
+// the user's desktop, so the desktop's shell starts it, as the person
+// signed in. Where that is not so, or the shell cannot do it, the start is
+// the plain one.
+void startProduct(const char* program, const char* arguments, const char* commandLine) {
+    if (system_platform::runsElevatedOnVistaOrLater() &&
+        system_platform::startThroughDesktopShell(program, arguments, setupState.dataFolder)) {
+        system_platform::debugOutput("Started through the desktop's shell.\r\n");
+        return;
+    }
+    system_platform::startProgram(commandLine);
+}
+
 // The startup shortcut and, right after it, the product in its startup
 // mode; the run does not wait for it.
 void addToStartup(const InstallerConfig& config) {
@@ -82,10 +97,11 @@ void addToStartup(const InstallerConfig& config) {
         config.startupShortcutName[0] ? config.startupShortcutName : config.productName;
     createShortcut(nullptr, name, setupState.startupProgramPath, setupState.dataFolder,
                    config.startupArguments[0] ? config.startupArguments : nullptr);
-    char commandLine[TEXT_BUFFER_SIZE];
+    char commandLine[TEXT_BUFFER_SIZE], arguments[TEXT_BUFFER_SIZE];
     if (startupCommandLine(commandLine, sizeof commandLine, setupState.startupProgramPath,
-                           config.startupArguments)) {
-        system_platform::startProgram(commandLine);
+                           config.startupArguments) &&
+        formatText(arguments, sizeof arguments, "%s\n", config.startupArguments)) {
+        startProduct(setupState.startupProgramPath, arguments, commandLine);
     }
 }
 
@@ -135,7 +151,7 @@ void finalQuestion(const InstallerConfig& config) {
     char commandLine[TEXT_BUFFER_SIZE];
     if (start && setupState.programPath[0] &&
         quotePath(commandLine, sizeof commandLine, setupState.programPath)) {
-        system_platform::startProgram(commandLine);
+        startProduct(setupState.programPath, "", commandLine);
     }
 }
 

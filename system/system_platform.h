@@ -77,6 +77,18 @@ void readSetting(const char* file, const char* section, const char* key, const c
 // written is of no interest to either program.
 void writeSetting(const char* file, const char* section, const char* key, const char* value);
 
+// Whether this process runs elevated on Windows Vista or later (an
+// administrator's full token behind the consent prompt); false anywhere
+// else, and whenever it cannot be told.
+bool runsElevatedOnVistaOrLater();
+
+// Starts `program` with `arguments` (may be "") in `folder`, shown as
+// SW_SHOW, through the desktop's shell, so that it runs as the person
+// signed in, with their normal rights, rather than with this process's;
+// false, with nothing started, when the shell cannot be reached that way
+// (no desktop shell, any failure on the way).
+bool startThroughDesktopShell(const char* program, const char* arguments, const char* folder);
+
 // Starts a command line shown normally; the result does not matter to the
 // run. Returns once the program first waits for input (or after a time
 // limit of the system's), not when it ends: a run that starts the product

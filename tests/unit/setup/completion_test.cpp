@@ -144,6 +144,37 @@ TEST(Completion, EachProductAndFamilyGetsItsStepsInOrder) {
          moor + Lines{"question[backdrop] Add To Startup Group -> Yes"} +
              shortcut(startup, "Moor", false) +
              Lines{"start \"" + inFolder("moor.exe") + "\" \\n"} + ending("moor.ini", "No")},
+        {"elevated on Vista or later: both starts go through the desktop's shell, with the "
+         "same program, arguments and folder",
+         &STARTUP, PLATFORM_NT,
+         [] {
+             fake_machine::runElevated(true);
+             fake_machine::scriptAnswers({true, true});
+         },
+         moor + Lines{"question[backdrop] Add To Startup Group -> Yes"} +
+             shortcut(startup, "Moor", false) +
+             Lines{"start through the desktop's shell " + inFolder("moor.exe") + " | \\n | " +
+                       FOLDER + " -> started",
+                   "debug Started through the desktop's shell.\\r\\n"} +
+             ending("moor.ini", "Yes") +
+             Lines{"start through the desktop's shell " + inFolder("moor.exe") + " |  | " + FOLDER +
+                       " -> started",
+                   "debug Started through the desktop's shell.\\r\\n"}},
+        {"elevated, but the desktop's shell cannot start it: the plain start, as ever",
+         &STARTUP, PLATFORM_NT,
+         [] {
+             fake_machine::runElevated(false);
+             fake_machine::scriptAnswers({true, true});
+         },
+         moor + Lines{"question[backdrop] Add To Startup Group -> Yes"} +
+             shortcut(startup, "Moor", false) +
+             Lines{"start through the desktop's shell " + inFolder("moor.exe") + " | \\n | " +
+                       FOLDER + " -> failed",
+                   "start \"" + inFolder("moor.exe") + "\" \\n"} +
+             ending("moor.ini", "Yes") +
+             Lines{"start through the desktop's shell " + inFolder("moor.exe") + " |  | " + FOLDER +
+                       " -> failed",
+                   "start \"" + inFolder("moor.exe") + "\""}},
         {"run as another account than the desktop's: the links go to the common folders",
          &STARTUP, PLATFORM_NT,
          [] {

@@ -266,6 +266,15 @@ bool desktopAccount(char* sid, size_t size) {
     return !machine.desktopAccount.empty() && copyText(sid, size, machine.desktopAccount.c_str());
 }
 
+bool runsElevatedOnVistaOrLater() { return machine.elevatedOnVista; }
+
+bool startThroughDesktopShell(const char* program, const char* arguments, const char* folder) {
+    note(std::string("start through the desktop's shell ") + program + " | " +
+         fake_machine::visible(arguments) + " | " + folder + " -> " +
+         (machine.desktopShellStarts ? "started" : "failed"));
+    return machine.desktopShellStarts;
+}
+
 FolderMade createFolder(const char* path, const char* securityDescriptor) {
     note(std::string("mkdir ") + path + (securityDescriptor ? std::string(" ") + securityDescriptor : ""));
     const std::string k = fake_machine::trimmed(fake_machine::key(path));

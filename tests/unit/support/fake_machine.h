@@ -73,6 +73,9 @@ void setAccounts(const std::string& process, const std::string& desktop);
 void setFolderSecurity(const std::string& path, bool isLink, const std::string& owner,
                        const std::vector<std::pair<std::string, uint32_t>>& entries);
 void failTakeOver();
+// Setup elevated on Vista or later, and whether the desktop's shell then
+// starts the product.
+void runElevated(bool desktopShellStarts);
 void setSpecialFolder(int folder, const std::string& path);  // "" when the shell has none
 // Fails one step of the link object: "create", "query", "save 1", "save 2".
 void failLinkStep(const std::string& step);

@@ -37,6 +37,8 @@ struct Machine {
     std::string processAccount, desktopAccount; // "" when it cannot be told
     std::map<std::string, system_platform::FolderSecurity> folderSecurity;  // by key; none: unreadable
     bool takeOverFails = false;
+    bool elevatedOnVista = false;    // setup's token, on Vista or later
+    bool desktopShellStarts = true;  // the desktop's shell starts what it is asked to
     std::set<std::string> linkStepFails;        // "create", "query", "save 1", "save 2"
     std::map<std::string, Link> links;          // by key of the link file's path
     int comInitialised = 0;                     // CoInitialize less CoUninitialize
@@ -64,5 +66,7 @@ std::string trimmed(std::string k);
 std::string parentOf(const std::string& k);
 std::string ownerName(WindowHandle owner);
 void note(const std::string& line);
+// Control characters as the log shows them: "\n" for a line feed.
+std::string visible(const std::string& text);
 
 }  // namespace fake_machine

@@ -37,6 +37,11 @@ void setFolderSecurity(const std::string& path, bool isLink, const std::string& 
 
 void failTakeOver() { machine.takeOverFails = true; }
 
+void runElevated(bool desktopShellStarts) {
+    machine.elevatedOnVista = true;
+    machine.desktopShellStarts = desktopShellStarts;
+}
+
 void setAccounts(const std::string& process, const std::string& desktop) {
     machine.processAccount = process;
     machine.desktopAccount = desktop;
