@@ -26,6 +26,13 @@ const InstallerConfig* choice = &installerConfig;
 // programs run with more rights than its users.
 char recordedFolder[TEXT_BUFFER_SIZE];
 
+// A warning whose text names the product or its group once.
+void warnNaming(WindowHandle dialog, const char* caption, const char* format, const char* name) {
+    char text[TEXT_BUFFER_SIZE];
+    formatText(text, sizeof text, format, name);
+    showWarning(dialog, caption, text);
+}
+
 // A service program, or a helper installer run with setup's rights, makes
 // the data folder a place from which code runs as SYSTEM or as an
 // administrator; on the NT family, nobody else may then change it.
@@ -55,14 +62,12 @@ bool mayHoldPrivilegedPrograms(WindowHandle dialog, const char* folder) {
                   judgeFolder(security) == FOLDER_TRUSTED;
     }
     if (trusted) return true;
-    char text[TEXT_BUFFER_SIZE];
-    formatText(text, sizeof text,
+    warnNaming(dialog, "Folder Open to Other Users",
                "%s installs a program that runs with administrator rights from its folder, and "
                "other users of this computer could change the folder you chose, or it leads to "
                "another place. Please enter a new folder: setup creates it so that only "
                "administrators can change it.",
                choice->productName);
-    showWarning(dialog, "Folder Open to Other Users", text);
     return false;
 }
 
@@ -156,17 +161,14 @@ bool acceptFolderChoice(WindowHandle dialog, const char* parent, const char* app
                     "files in a folder on one of the drives of this computer. Please choose "
                     "another location, or give the network folder a drive letter first.");
         return false;
-    case NOT_FULL: {
+    case NOT_FULL:
         // A relative folder would be made below whatever folder is current,
         // and read back later from another; a device name is no folder.
-        char text[TEXT_BUFFER_SIZE];
-        formatText(text, sizeof text,
+        warnNaming(dialog, "Please Enter a Full Path",
                    "That location is not a full path to a folder on this computer. Please enter "
                    "a folder that begins with a drive letter, such as C:\\%s.",
                    choice->groupName);
-        showWarning(dialog, "Please Enter a Full Path", text);
         return false;
-    }
     }
     switch (folder_platform::pathKind(setupState.dataFolder)) {
     case folder_platform::PATH_MISSING:
@@ -184,12 +186,10 @@ bool acceptFolderChoice(WindowHandle dialog, const char* parent, const char* app
     case folder_platform::PATH_FILE:
         break;
     }
-    char text[TEXT_BUFFER_SIZE];
-    formatText(text, sizeof text,
+    warnNaming(dialog, "Please Enter a Folder Name",
                "That path specifies a file, and not a new or existing folder name. Please enter "
                "a folder name, such as %s for example.",
                choice->groupName);
-    showWarning(dialog, "Please Enter a Folder Name", text);
     return false;
 }
 
