@@ -101,9 +101,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     REQUIRE(chosen == 0 || chosen == 1);
     REQUIRE(!log.empty());
 
-    // A recorded folder is proposed as read back, normalised, split into
-    // the dialog's edits; the Windows directory is warned of first.
-    if (switches & RECORDED) {
+    // A recorded folder that is a full local path is proposed as read
+    // back, normalised, split into the dialog's edits; the Windows
+    // directory is warned of first. Any other counts as no record.
+    if ((switches & RECORDED) && pathForm(readBack.c_str()) == FULL_LOCAL_PATH) {
         size_t first = 0;
         while (first < log.size() && !startsWith(log[first], "dialog[")) ++first;
         REQUIRE(first < log.size());
@@ -137,6 +138,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         // The folder as the file system names it: "\" only, single, and
         // trailing only on a root; not the Windows directory; every
         // payload path below it within the platform's limit.
+        REQUIRE(pathForm(folder.c_str()) == FULL_LOCAL_PATH);
         REQUIRE(normalized(folder) == folder);
         REQUIRE(folder.find('/') == std::string::npos);
         REQUIRE(folder.empty() || folder.back() != '\\' || isRoot(folder));
