@@ -1,23 +1,19 @@
 #include <windows.h>
 #include <process.h>
 
+#include "system/look_up_win32.h"
 #include "system/system_platform.h"
 
 namespace system_platform {
-
-namespace {
-typedef BOOL(WINAPI* SetDefaultDllDirectoriesProc)(DWORD);
-}  // namespace
 
 // DLLs are then searched in the system directory only, so a setup started
 // from a downloads folder loads nothing planted beside it. Looked up at run
 // time: the Windows 95 family and early NT systems lack it, and there the
 // run goes on as before.
 void restrictDllSearch() {
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    if (!kernel) return;
-    SetDefaultDllDirectoriesProc restrict = reinterpret_cast<SetDefaultDllDirectoriesProc>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    typedef BOOL(WINAPI * RestrictProc)(DWORD);
+    const auto restrict =
+        lookUpSystemFunction<RestrictProc>("kernel32.dll", "SetDefaultDllDirectories");
     if (restrict) restrict(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 
