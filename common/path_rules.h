@@ -39,6 +39,17 @@ inline bool hasSystemPrefix(const char* name) {
     return isPathSeparator(name[6]);
 }
 
+// What setup names its own files in the data folder while it replaces an
+// installation: each file it replaces is kept aside under its own path and
+// KEPT_SUFFIX until the run has ended, and the journal that lists them is
+// UPGRADE_JOURNAL_NAME. Both end in RESERVED_NAME_END, which no payload name
+// may, so neither can be taken for a file of the product.
+inline constexpr char KEPT_SUFFIX[] = ".kept~";
+enum { KEPT_SUFFIX_LENGTH = sizeof KEPT_SUFFIX - 1 };
+inline constexpr char UPGRADE_JOURNAL_NAME[] = "setup.journal~";
+enum { UPGRADE_JOURNAL_NAME_LENGTH = sizeof UPGRADE_JOURNAL_NAME - 1 };
+inline constexpr char RESERVED_NAME_END = '~';
+
 // The first `length` characters of both are the same path text: case is
 // folded for ASCII letters only, and "/" counts as "\", as the file system
 // treats them alike.

@@ -5,7 +5,9 @@
 
 #include "common/bounded_text.h"
 #include "common/path_rules.h"
+#include "payload/journal.h"
 #include "payload/payload_io.h"
+#include "payload/upgrade.h"
 
 namespace {
 
@@ -39,6 +41,7 @@ struct Progress {
     ProgressCallback callback;
     int64_t chunksDone;
     int64_t totalChunks;
+    Journal* journal;  // null: files are written over, as by extractPayload
 
     void report(const char* text) const {
         if (callback) callback(window, text, progressPercent(chunksDone, totalChunks));
@@ -71,6 +74,44 @@ ExtractResult writeChunks(const PayloadTable& table, int index, payload_io::File
     return EXTRACT_DONE;
 }
 
+// With a journal, a file that exists is first opened without truncating
+// it: that open is the test whether a program holds it. Only then is it
+// listed and renamed aside, and the new file made under its name; a name
+// that is taken already for the kept copy is no user's file to guess at,
+// and fails the run. A missing file is listed as new before it is made,
+// unless it goes to the system directory, whose files setup never
+// removes. EXTRACT_DONE with no file: the file is skipped as in place.
+ExtractResult openTarget(const char* name, const char* path, Journal* journal,
+                         payload_io::File** file) {
+    bool accessDenied = false;
+    bool keptAside = false;
+    if (journal) {
+        bool missing = false;
+        payload_io::File* probe = payload_io::openExistingForWriting(path, &missing, &accessDenied);
+        char kept[PATH_BUFFER_SIZE];
+        if (probe) {
+            payload_io::closeFile(probe);
+            payload_io::PathStatus status;
+            if (!formatText(kept, sizeof kept, "%s%s", path, KEPT_SUFFIX) ||
+                payload_io::pathStatus(kept, &status)) {
+                return EXTRACT_CANNOT_CREATE;
+            }
+            if (!writeJournalLine(journal, "kept", path)) return EXTRACT_WRITE_FAILED;
+            if (!payload_io::renameFile(path, kept)) return EXTRACT_CANNOT_CREATE;
+            keptAside = true;
+        } else if (!missing) {
+            return isDllInUse(path, accessDenied) ? EXTRACT_DONE : EXTRACT_CANNOT_CREATE;
+        } else if (!hasSystemPrefix(name) && !writeJournalLine(journal, "new", path)) {
+            return EXTRACT_WRITE_FAILED;
+        }
+    }
+    *file = payload_io::openForWriting(path, &accessDenied);
+    if (*file) return EXTRACT_DONE;
+    // The copy kept aside is whole and must come back: this cannot pass
+    // for a library in place.
+    return !keptAside && isDllInUse(path, accessDenied) ? EXTRACT_DONE : EXTRACT_CANNOT_CREATE;
+}
+
 ExtractResult extractFile(const PayloadTable& table, int index, unsigned char* buffer,
                           Progress& progress) {
     const char* name = table.fileNames[index];
@@ -85,10 +126,10 @@ ExtractResult extractFile(const PayloadTable& table, int index, unsigned char* b
     }
     if (!makeParentDirectories(path)) return EXTRACT_CANNOT_CREATE;
 
-    bool accessDenied = false;
-    payload_io::File* file = payload_io::openForWriting(path, &accessDenied);
+    payload_io::File* file = nullptr;
+    ExtractResult opened = openTarget(name, path, progress.journal, &file);
+    if (opened != EXTRACT_DONE) return opened;
     if (!file) {
-        if (!isDllInUse(path, accessDenied)) return EXTRACT_CANNOT_CREATE;
         progress.chunksDone += chunkCount;
         return EXTRACT_DONE;
     }
@@ -109,6 +150,21 @@ int64_t countChunks(const PayloadTable& table) {
     return total;
 }
 
+// Every file in table order, stopping at the first failure.
+ExtractResult extractFiles(const PayloadTable& table, unsigned char* buffer, Progress& progress) {
+    ExtractResult result = EXTRACT_DONE;
+    for (int32_t i = 0; i < table.fileCount && result == EXTRACT_DONE; ++i) {
+        result = extractFile(table, i, buffer, progress);
+    }
+    return result;
+}
+
+void reportCompletion(const Progress& progress) {
+    if (!progress.callback) return;
+    progress.callback(progress.window, "", 100);
+    progress.report("Done");
+}
+
 }  // namespace
 
 int progressPercent(int64_t chunksDone, int64_t totalChunks) {
@@ -121,19 +177,46 @@ ExtractResult extractPayloadFrom(const PayloadTable& table, WindowHandle window,
     unsigned char* buffer = static_cast<unsigned char*>(payload_io::allocate(CHUNK_SIZE));
     if (!buffer) return EXTRACT_NO_MEMORY;
 
-    Progress progress = {window, callback, 0, countChunks(table)};
-    ExtractResult result = EXTRACT_DONE;
-    for (int32_t i = 0; i < table.fileCount && result == EXTRACT_DONE; ++i) {
-        result = extractFile(table, i, buffer, progress);
-    }
+    Progress progress = {window, callback, 0, countChunks(table), nullptr};
+    ExtractResult result = extractFiles(table, buffer, progress);
     payload_io::release(buffer);
-    if (result != EXTRACT_DONE) return result;
+    if (result == EXTRACT_DONE) reportCompletion(progress);
+    return result;
+}
 
-    if (callback) {
-        callback(window, "", 100);
-        progress.report("Done");
+ExtractResult upgradePayloadFrom(const PayloadTable& table, const char* folder,
+                                 const UpgradeNotes& notes, WindowHandle window,
+                                 ProgressCallback callback, UpgradeOutcome* outcome) {
+    // What an earlier run left is finished before this one begins its own;
+    // if it cannot be, its kept files are still needed, and nothing may
+    // stand in their place.
+    finishUpgradeIn(folder, outcome);
+    const bool blocked = outcome->journalFound && !outcome->journalRemoved;
+    memset(outcome, 0, sizeof *outcome);
+    if (blocked) return EXTRACT_CANNOT_CREATE;
+
+    unsigned char* buffer = static_cast<unsigned char*>(payload_io::allocate(CHUNK_SIZE));
+    if (!buffer) return EXTRACT_NO_MEMORY;
+    Journal journal;
+    if (!openJournal(&journal, folder, notes)) {
+        payload_io::release(buffer);
+        return EXTRACT_CANNOT_CREATE;
     }
-    return EXTRACT_DONE;
+    Progress progress = {window, callback, 0, countChunks(table), &journal};
+    ExtractResult result = extractFiles(table, buffer, progress);
+    payload_io::release(buffer);
+    if (result == EXTRACT_DONE && !writeJournalLine(&journal, "done", nullptr)) {
+        result = EXTRACT_WRITE_FAILED;
+    }
+    closeJournal(&journal);
+
+    // The journal as it stands on disk decides, whatever this run meant: a
+    // commit line that was written but could not be confirmed commits all
+    // the same, and one that is not there undoes the run.
+    finishUpgradeIn(folder, outcome);
+    if (outcome->committed) result = EXTRACT_DONE;
+    if (result == EXTRACT_DONE) reportCompletion(progress);
+    return result;
 }
 
 PayloadCheck checkPayloadFrom(const PayloadTable& table) {

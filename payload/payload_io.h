@@ -29,14 +29,32 @@ bool createDirectory(const char* path);
 // read-only) as opposed to any other reason.
 File* openForWriting(const char* path, bool* accessDenied);
 
+// Opens an existing file for binary writing without truncating it: the
+// proof that no program holds a file before it is replaced. On failure
+// returns null and tells whether nothing exists at the path, and whether the
+// open was refused for lack of access.
+File* openExistingForWriting(const char* path, bool* missing, bool* accessDenied);
+
 // Opens an existing file for binary reading; null when it does not open.
 File* openForReading(const char* path);
 
 // Writes with one call; returns the number of bytes written.
 uint32_t writeFile(File* file, const void* data, uint32_t size);
 
+// Reads up to `size` bytes; returns the number read, 0 at the end and -1
+// when the read fails, which must never pass for the end.
+int32_t readFile(File* file, void* data, uint32_t size);
+
+// Writes what the file has buffered through to the disk, as far as the
+// system can; false when that fails.
+bool flushFile(File* file);
+
 // Closes the file; false when buffered bytes could not be written out.
 bool closeFile(File* file);
+
+// Gives a file another name in the same folder, bytes and times unchanged;
+// false when that fails, and always when a file of the new name exists.
+bool renameFile(const char* from, const char* to);
 
 // Sets access and modification time; failures are of no interest.
 void setFileTimes(const char* path, int32_t time);

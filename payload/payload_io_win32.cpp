@@ -10,6 +10,7 @@
 #include "payload/payload_io.h"
 
 #include <direct.h>
+#include <io.h>
 #include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -53,6 +54,14 @@ File* openForWriting(const char* path, bool* accessDenied) {
     return reinterpret_cast<File*>(file);
 }
 
+File* openExistingForWriting(const char* path, bool* missing, bool* accessDenied) {
+    errno = 0;
+    FILE* file = fopen(path, "r+b");
+    *missing = file == nullptr && errno == ENOENT;
+    *accessDenied = file == nullptr && errno == EACCES;
+    return reinterpret_cast<File*>(file);
+}
+
 File* openForReading(const char* path) {
     return reinterpret_cast<File*>(fopen(path, "rb"));
 }
@@ -61,7 +70,23 @@ uint32_t writeFile(File* file, const void* data, uint32_t size) {
     return static_cast<uint32_t>(fwrite(data, 1, size, reinterpret_cast<FILE*>(file)));
 }
 
+int32_t readFile(File* file, void* data, uint32_t size) {
+    FILE* stream = reinterpret_cast<FILE*>(file);
+    const size_t got = fread(data, 1, size, stream);
+    return got == 0 && ferror(stream) ? -1 : static_cast<int32_t>(got);
+}
+
+// _commit has the system write the file's buffers to the disk
+// (FlushFileBuffers); how far the disk's own cache keeps them is beyond
+// any program.
+bool flushFile(File* file) {
+    FILE* stream = reinterpret_cast<FILE*>(file);
+    return fflush(stream) == 0 && _commit(_fileno(stream)) == 0;
+}
+
 bool closeFile(File* file) { return fclose(reinterpret_cast<FILE*>(file)) == 0; }
+
+bool renameFile(const char* from, const char* to) { return MoveFileA(from, to) != FALSE; }
 
 void setFileTimes(const char* path, int32_t time) {
     RuntimeTimes times;

@@ -121,15 +121,7 @@ void installService(const InstallerConfig& config) {
     showNotice(setupState.backdropWindow, "Installing Service",
                "There will be a brief pause while the new NT service is started up. This pause "
                "will begin when you click OK.");
-    const bool composed = joinPath(setupState.servicePath, sizeof setupState.servicePath,
-                                   setupState.dataFolder, config.serviceExecutable) &&
-                          quotePath(setupState.quotedServicePath,
-                                    sizeof setupState.quotedServicePath, setupState.servicePath);
-    if (composed && system_platform::runAndWait(setupState.servicePath,
-                                                setupState.quotedServicePath, "-install-service",
-                                                nullptr) == 0) {
-        return;
-    }
+    if (registerService(config, setupState.dataFolder)) return;
     showWarning(setupState.backdropWindow, "Service Installation Failed",
                 "The installation of the service did not succeed. The software can still be run "
                 "manually.");
@@ -156,6 +148,16 @@ void finalQuestion(const InstallerConfig& config) {
 }
 
 }  // namespace
+
+bool registerService(const InstallerConfig& config, const char* folder) {
+    const bool composed = joinPath(setupState.servicePath, sizeof setupState.servicePath, folder,
+                                   config.serviceExecutable) &&
+                          quotePath(setupState.quotedServicePath,
+                                    sizeof setupState.quotedServicePath, setupState.servicePath);
+    return composed && system_platform::runAndWait(setupState.servicePath,
+                                                   setupState.quotedServicePath,
+                                                   "-install-service", nullptr) == 0;
+}
 
 StartupChoice startupChoice(const InstallerConfig& config, uint32_t platformId) {
     if (!config.offerStartupShortcut) return STARTUP_NONE;

@@ -17,6 +17,10 @@ void completeInstallation();
 // The same for a given record; the stage reads nothing else of the product.
 void completeInstallationOf(const InstallerConfig& config);
 
+// Registers the product's NT service by running its program from `folder`
+// with the install argument, waited for; true when the program says it did.
+bool registerService(const InstallerConfig& config, const char* folder);
+
 // Whether a startup shortcut is made after the installation: never, after
 // a Yes to the product's prompt, or without a question. A product with a
 // service has none on the NT family (its service starts it instead), and

@@ -27,6 +27,28 @@ const char* extractionFailureText(ExtractResult result) {
     return nullptr;
 }
 
+bool formatExtractionFailureText(char* buffer, size_t size, ExtractResult result,
+                                 EarlierInstallation earlier, bool serviceLost) {
+    const char* text = extractionFailureText(result);
+    if (!text) text = "";
+    const char* restored = "";
+    switch (earlier) {
+    case EARLIER_NOT_TOUCHED:
+        break;
+    case EARLIER_RESTORED:
+        restored = "\r\n\r\nThe version installed before has been restored and is unchanged.";
+        break;
+    case EARLIER_NOT_RESTORED:
+        restored = "\r\n\r\nSome files of the version installed before could not be put back "
+                   "yet. Run the setup program again to put them back.";
+        break;
+    }
+    const char* service = serviceLost ? "\r\n\r\nThe service of the version installed before "
+                                        "could not be registered again and must be reinstalled."
+                                      : "";
+    return formatText(buffer, size, "%s%s%s", text, restored, service);
+}
+
 bool formatExtractionFailureCaption(char* buffer, size_t size, const char* productName) {
     return formatText(buffer, size, "%s Installation Failed", productName);
 }

@@ -1,7 +1,10 @@
 #include "setup/setup_sequence.h"
 
+#include <string.h>
+
 #include "common/bounded_text.h"
 #include "payload/extract.h"
+#include "payload/upgrade.h"
 #include "setup/completion.h"
 #include "setup/extraction_outcome.h"
 #include "setup/setup_platform.h"
@@ -101,7 +104,9 @@ bool oldServiceStage(const InstallerConfig& config) {
     showWarning(setupState.backdropWindow, "Uninstalling Old Service (If Present)",
                 "There will be a brief pause while any previously installed copies of our NT "
                 "service are shut down. This pause will begin when you click OK.");
-    if (removeServiceNamed(config.serviceName) != 0) {
+    const ServiceRemoval removal = removeService(config.serviceName);
+    setupState.oldServiceRemoved = removal == SERVICE_REMOVED || removal == SERVICE_STILL_RUNNING;
+    if (!setupState.oldServiceRemoved && removal != SERVICE_NOT_INSTALLED) {
         showWarning(setupState.backdropWindow, "NT Service Not Uninstalled",
                     "The NT service could not be uninstalled. This may occur if the program is in "
                     "the middle of a time-consuming operation and is not able to respond to "
@@ -123,16 +128,90 @@ void damagedSetupStage(const InstallerConfig& config) {
     showWarning(nullptr, setupState.scratchText, DAMAGED_SETUP_TEXT);
 }
 
-// A failed extraction: tell the user, then take back the payload files
-// that the run left in the data folder. Directories stay, and the progress
-// dialog stays on the screen with its last texts.
-void extractionFailureStage(const InstallerConfig& config, ExtractResult result) {
+// The folder an earlier run recorded, when it is a full local path; only
+// such a folder is proposed, and only there can an earlier run have left
+// its journal.
+void readEarlierFolder(const InstallerConfig& config) {
+    char* folder = setupState.earlierFolder;
+    system_platform::readSetting(config.settingsFileName, "Options", "dataDir", "", folder,
+                                 sizeof setupState.earlierFolder);
+    if (pathForm(folder) != FULL_LOCAL_PATH) folder[0] = '\0';
+    normalizeSeparators(folder);
+    cutTrailingSeparators(folder);
+}
+
+// What a run that did not end with its new files changed around them is
+// set back: the folder it recorded, and the earlier service, which it
+// deleted, registered again from the earlier installation's folder, where
+// `filesFolder` (the run's own) is taken when no other was recorded. Only
+// a whole restore is registered again: a service program half put back
+// must not be the one that runs. False when the service is lost.
+bool undoAroundFiles(const InstallerConfig& config, const UpgradeOutcome& outcome,
+                     bool serviceRemoved, const char* earlierFolder, const char* filesFolder) {
+    if (earlierFolder[0]) {
+        system_platform::writeSetting(config.settingsFileName, "Options", "dataDir",
+                                      earlierFolder);
+    }
+    if (!serviceRemoved) return true;
+    return outcome.stepsLeft == 0 &&
+           registerService(config, earlierFolder[0] ? earlierFolder : filesFolder);
+}
+
+// A run that was ended before it could finish (killed, or the power lost)
+// left its journal in the folder it recorded; what it says is carried out
+// before this run goes on, so that the run starts from one installation.
+void earlierRunStage(const InstallerConfig& config) {
+    readEarlierFolder(config);
+    if (!setupState.earlierFolder[0]) return;
+    char folder[TEXT_BUFFER_SIZE];
+    copyText(folder, sizeof folder, setupState.earlierFolder);
+    UpgradeOutcome outcome;
+    finishUpgradeIn(folder, &outcome);
+    if (!outcome.journalFound || outcome.committed) return;
+    undoAroundFiles(config, outcome, outcome.serviceRemoved, outcome.earlierFolder, folder);
+    readEarlierFolder(config);
+}
+
+// A failed extraction has already put back what it replaced; the message
+// says so, after the failure itself. The progress dialog stays on the
+// screen with its last texts.
+void extractionFailureStage(const InstallerConfig& config, ExtractResult result,
+                            const UpgradeOutcome& outcome, const UpgradeNotes& notes) {
     if (!formatExtractionFailureCaption(setupState.scratchText, sizeof setupState.scratchText,
                                         config.productName)) {
         copyText(setupState.scratchText, sizeof setupState.scratchText, "Installation Failed");
     }
-    showWarning(setupState.backdropWindow, setupState.scratchText, extractionFailureText(result));
-    removePayloadFiles(nullptr, nullptr);
+    const bool serviceKept = undoAroundFiles(config, outcome, notes.serviceRemoved,
+                                             notes.earlierFolder, setupState.dataFolder);
+    EarlierInstallation earlier = EARLIER_NOT_TOUCHED;
+    if (earlierInstallationRestored(outcome))
+        earlier = EARLIER_RESTORED;
+    else if (outcome.stepsLeft > 0)
+        earlier = EARLIER_NOT_RESTORED;
+    char text[TEXT_BUFFER_SIZE];
+    if (!formatExtractionFailureText(text, sizeof text, result, earlier, !serviceKept)) {
+        copyText(text, sizeof text, extractionFailureText(result));
+    }
+    showWarning(setupState.backdropWindow, setupState.scratchText, text);
+}
+
+// The extraction over whatever the folder holds, undone when it fails.
+bool extractionStage(const InstallerConfig& config) {
+    const bool otherFolder = setupState.earlierFolder[0] &&
+                             !equalIgnoringCase(setupState.earlierFolder, setupState.dataFolder,
+                                                strlen(setupState.dataFolder) + 1);
+    const UpgradeNotes notes = {setupState.oldServiceRemoved,
+                                otherFolder ? setupState.earlierFolder : ""};
+    WindowHandle progressDialog = setup_platform::openProgressDialog();
+    UpgradeOutcome outcome;
+    ExtractResult result = upgradePayload(setupState.dataFolder, notes, progressDialog,
+                                          setup_platform::reportProgress, &outcome);
+    if (result != EXTRACT_DONE) {
+        extractionFailureStage(config, result, outcome, notes);
+        return false;
+    }
+    setup_platform::closeProgressDialog(progressDialog);
+    return true;
 }
 
 }  // namespace
@@ -154,17 +233,11 @@ int runSetupWith(ModuleHandle instance, const InstallerConfig& config) {
 
     if (!setup_platform::createBackdrop()) return 0;
     agreementStage();
+    earlierRunStage(config);
     if (!dataFolderStage(config)) return 0;
     runningCopiesStage(config);
     if (!oldServiceStage(config)) return 0;
-
-    WindowHandle progressDialog = setup_platform::openProgressDialog();
-    ExtractResult result = extractPayload(progressDialog, setup_platform::reportProgress);
-    if (result != EXTRACT_DONE) {
-        extractionFailureStage(config, result);
-        return 0;
-    }
-    setup_platform::closeProgressDialog(progressDialog);
+    if (!extractionStage(config)) return 0;
     completeInstallationOf(config);
     return 0;
 }

@@ -29,6 +29,8 @@ struct SetupState {
     char servicePath[TEXT_BUFFER_SIZE];         // data folder \ service executable
     char quotedServicePath[TEXT_BUFFER_SIZE];   // the same in double quotes
     char scratchText[TEXT_BUFFER_SIZE];         // captions and texts formatted on the way
+    char earlierFolder[TEXT_BUFFER_SIZE];       // recorded before this run; "" for none
+    bool oldServiceRemoved;                     // this run deleted the earlier service
 };
 
 extern SetupState setupState;

@@ -5,6 +5,7 @@
 #include "common/bounded_text.h"
 #include "common/path_rules.h"
 #include "payload/payload_io.h"
+#include "payload/upgrade.h"
 #include "state/installer_config.h"
 #include "state/setup_state.h"
 #include "system/message_box.h"
@@ -303,6 +304,13 @@ int removeProduct(const InstallerConfig& config, uint32_t platformId, const char
     }
     waitForProgram(folder, config.mainExecutable);
     waitForProgram(folder, config.serviceExecutable);
+    // A setup that was ended half-way through an upgrade left its journal:
+    // it is finished first, so that what goes is one whole installation
+    // and neither a kept file nor the journal stays. One that cannot be
+    // finished keeps them, and says so as files that could not be removed.
+    UpgradeOutcome upgrade;
+    finishUpgradeIn(folder, &upgrade);
+    if (upgrade.journalFound && !upgrade.journalRemoved) ++leftovers->kept;
     removeFiles(folder, original, leftovers);
     removeShortcuts(config);
     removeEntries(config);

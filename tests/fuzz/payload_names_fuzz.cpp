@@ -41,9 +41,9 @@ bool isDevice(const std::string& component) {
 }
 
 // An accepted name is relative, stays below the folder, has only
-// components Windows keeps as written, and its path on the target fits
-// the extractor's buffer: joined to the longest system folder for a
-// system name, as it is for any other.
+// components Windows keeps as written, and its path on the target, kept
+// aside, fits the extractor's buffer: joined to the longest system folder
+// for a system name, as it is for any other.
 void checkAcceptedName(const std::string& name) {
     REQUIRE(!name.empty());
     const bool system = payloadgen::isSystemName(name);
@@ -61,12 +61,16 @@ void checkAcceptedName(const std::string& name) {
             REQUIRE(std::string("<>:\"|?*").find(c) == std::string::npos);
         }
     }
+    // Neither setup's own names nor the name a file is kept aside under
+    // during an upgrade can be taken by a payload name or overflow.
+    REQUIRE(name.back() != RESERVED_NAME_END);
     char path[PATH_BUFFER_SIZE];
+    const std::string kept = rest + KEPT_SUFFIX;
     if (system) {
         const std::string longestSystemFolder(PLATFORM_PATH_LIMIT, 's');
-        REQUIRE(joinPath(path, sizeof path, longestSystemFolder.c_str(), rest.c_str()));
+        REQUIRE(joinPath(path, sizeof path, longestSystemFolder.c_str(), kept.c_str()));
     } else {
-        REQUIRE(name.size() < sizeof path);
+        REQUIRE(name.size() + KEPT_SUFFIX_LENGTH < sizeof path);
     }
 }
 

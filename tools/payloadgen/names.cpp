@@ -87,9 +87,15 @@ std::string nameProblem(std::string_view name) {
         start = end + 1;
     }
 
+    if (name.back() == RESERVED_NAME_END)
+        return std::string("ends in ") + RESERVED_NAME_END +
+               ", which setup keeps for its own files while it replaces an installation";
+
     // The extractor joins a system name's rest to a folder of up to
-    // PLATFORM_PATH_LIMIT characters and a separator; a plain name is used as is.
-    const std::size_t resolved = system ? systemFolderRoom + rest.size() : name.size();
+    // PLATFORM_PATH_LIMIT characters and a separator; a plain name is used as
+    // is. Either may be kept aside under a longer name during an upgrade.
+    const std::size_t resolved =
+        (system ? systemFolderRoom + rest.size() : name.size()) + KEPT_SUFFIX_LENGTH;
     if (resolved > maxResolvedPath)
         return "is too long: its path on the target could take " + std::to_string(resolved) +
                " characters, more than " + std::to_string(maxResolvedPath);

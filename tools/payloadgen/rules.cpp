@@ -86,11 +86,14 @@ std::string nameProblemFor(NameRule rule, const std::string& value) {
 // The path of a payload name (or program) in the proposed data folder.
 void checkPathInProposedFolder(const ProductDescription& description, const std::string& subject,
                                const std::string& name, std::vector<Refusal>& found) {
+    // Counted with the suffix it is kept aside under during an upgrade.
     const std::string path = proposedDataFolder(description) + "\\" + name;
-    if (path.size() > PLATFORM_PATH_LIMIT)
+    const std::size_t length = path.size() + KEPT_SUFFIX_LENGTH;
+    if (length > PLATFORM_PATH_LIMIT)
         found.emplace_back(subject, "in the proposed data folder its path \"" + displayed(path) +
-                                        "\" would take " + std::to_string(path.size()) +
-                                        " characters, more than the " +
+                                        "\" would take " + std::to_string(length) +
+                                        " characters while an upgrade keeps it aside under \"" +
+                                        KEPT_SUFFIX + "\", more than the " +
                                         std::to_string(PLATFORM_PATH_LIMIT) +
                                         " Windows allows; setup would refuse its own proposal");
 }

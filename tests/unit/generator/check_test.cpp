@@ -167,8 +167,9 @@ json replacing(std::initializer_list<std::pair<const char*, json>> changes) {
 }
 
 std::vector<CleanRow> cleanRows() {
-    // "C:\Program Files (x86)\Group", a separator and 230 characters make 259.
-    const std::string atFolder = std::string(226, 'p') + ".txt";
+    // "C:\Program Files (x86)\Group", a separator, 224 characters and the 6
+    // of the name a file is kept aside under make 259.
+    const std::string atFolder = std::string(220, 'p') + ".txt";
     json helper = replacing({{"/config/runHelperInstaller", 1}});
     helper.push_back({{"op", "add"}, {"path", "/payload/-"},
                       {"value", {{"name", "quellsv.exe"}, {"source", "files/a.txt"}}}});

@@ -43,15 +43,17 @@ RefusalRow fieldRow(std::string label, const char* path, json value, std::string
 }
 
 std::vector<RefusalRow> refusalRows() {
-    const std::string longName = std::string(1023, 'n') + "x";        // one past 1023
-    const std::string longSystem = "SYSTEM/" + std::string(764, 's');  // 260 + 764 > 1023
+    // Each counted with the 6 characters of the name it is kept aside under.
+    const std::string longName = std::string(1017, 'n') + "x";        // one past 1023
+    const std::string longSystem = "SYSTEM/" + std::string(758, 's');  // 260 + 758 + 6 > 1023
     const json extraFile = {{"name", "A.TXT"}, {"source", "files/a.txt"}};
     const json folderFile = {{"name", "a.txt\\inner"}, {"source", "files/a.txt"}};
     const json missing = {{"name", "gone.txt"}, {"source", "files/gone.txt"}};
     const json folder = {{"name", "folder.txt"}, {"source", "files/folder"}};
     // The proposed data folder is "C:\Program Files (x86)\Group": 28
-    // characters, a separator, and at most 230 of the name make 259.
-    const std::string beyondFolder = std::string(227, 'p') + ".txt";
+    // characters, a separator, at most 224 of the name and the 6 of the
+    // name it is kept aside under make 259.
+    const std::string beyondFolder = std::string(221, 'p') + ".txt";
     // One image of 16 bytes said to start at byte 22 of a 30-byte file.
     const std::string shortIcon = std::string("\0\0\1\0\1\0", 6) + std::string(8, '\0') +
                                   std::string("\20\0\0\0\26\0\0\0", 8) + std::string(8, 'i');
@@ -88,6 +90,7 @@ std::vector<RefusalRow> refusalRows() {
         nameRow("device_superscript_port", "COM\xC2\xB9", "reserved device name"),
         nameRow("device_superscript_printer_port", "lpt\xC2\xB3.log", "reserved device name"),
         nameRow("long_name", longName, "more than 1023", longName),
+        nameRow("reserved_end", "backup.txt~", "ends in ~, which setup keeps for its own files"),
         nameRow("long_system_name", longSystem, "more than 1023", longSystem),
         nameRow("path_beyond_proposed_folder", beyondFolder, "would take 260 characters"),
         {"duplicate_ignoring_case", op("add", "/payload/-", extraFile), {}, "payload[2] \"A.TXT\"",
@@ -283,7 +286,7 @@ TEST(NameCheck, AcceptsNamesWindowsCanHold) {
     const std::string accepted[] = {
         "a.txt", "dir\\sub/file.txt", "SYSTEM/x.dll", "SYSTEM\\d\\x.dll", "system/not-system.txt",
         "SYSTEMX/a", "CONSOLE.txt", "COM10", "LPT", "nul-device.txt", "a.b.c", ".hidden", "R\xC3\xA9sum\xC3\xA9",
-        "it's #1 (c) [x] {y} ~z", std::string(1023, 'n'), "SYSTEM/" + std::string(763, 's'),
+        "it's #1 (c) [x] {y} ~z", std::string(1017, 'n'), "SYSTEM/" + std::string(757, 's'),
     };
     for (const std::string& name : accepted)
         EXPECT_EQ(payloadgen::nameProblem(name), "") << name.substr(0, 40);

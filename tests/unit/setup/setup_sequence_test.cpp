@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "setup/extraction_outcome.h"
 #include "setup/setup_sequence.h"
 #include "state/installer_config.h"
 #include "state/setup_state.h"
@@ -124,8 +125,7 @@ TEST(SetupSequence, StagesRunInOrderAndEachEndIsTheRightOne) {
     const Lines extracted = Lines{"free space C:\\"} + CLOSING + extraction;
     // The failure's caption names the product.
     const auto failedAs = [](const std::string& product) {
-        return Lines{"warning[backdrop] " + product + " Installation Failed",
-                     "remove payload files"};
+        return Lines{"warning[backdrop] " + product + " Installation Failed"};
     };
     const Lines failed = failedAs(BUILT_IN_PRODUCT), failedTarnwick = failedAs("Tarnwick");
     const SetupRun runs[] = {
@@ -172,7 +172,7 @@ TEST(SetupSequence, StagesRunInOrderAndEachEndIsTheRightOne) {
              fake_machine::scriptExtraction(EXTRACT_DONE);
          },
          0, false, acceptedDefault() + extracted + completed(FOLDER)},
-        {"a failed extraction: its message, then the removal; the dialog stays",
+        {"a failed extraction, undone before its message; the dialog stays",
          [] { fake_machine::scriptExtraction(EXTRACT_WRITE_FAILED); }, 0, false,
          acceptedDefault() + extracted + failed},
         {"a product that only warns of running copies closes none", nullptr, 0, false,
@@ -190,8 +190,12 @@ TEST(SetupSequence, StagesRunInOrderAndEachEndIsTheRightOne) {
          acceptedDefault("Tarnwick Tools", PROTECTED) + Lines{"free space C:\\"} + CLOSING +
              Lines{"warning[backdrop] Uninstalling Old Service (If Present)", "open manager",
                    "open service TarnwickService", "stop -> accepted", "busy 1000", "busy 1000",
-                   "delete -> done", "close service", "close manager", "busy 6000"} +
-             extraction + failedTarnwick,
+                   "delete -> done", "close service", "close manager", "busy 6000",
+                   "progress dialog", std::string("extract into ") + FOLDER + " (service removed)",
+                   "progress tarnwick.exe 0",
+                   std::string("run ") + FOLDER + "\\twsvc.exe | \"" + FOLDER +
+                       "\\twsvc.exe\" -install-service"} +
+             failedTarnwick,
          &WITH_SERVICE},
         {"an old service not removed: its message, and nothing is extracted",
          [] {
@@ -216,6 +220,122 @@ TEST(SetupSequence, StagesRunInOrderAndEachEndIsTheRightOne) {
          &WITH_SERVICE},
     };
     for (const SetupRun& r : runs) run(r);
+}
+
+// Whether `wanted` occurs in `log` in this order, other lines between.
+bool inOrder(const Lines& wanted, const Lines& log) {
+    size_t next = 0;
+    for (const std::string& line : log) {
+        if (next < wanted.size() && line == wanted[next]) ++next;
+    }
+    return next == wanted.size();
+}
+
+TEST(SetupSequence, AFailedOrEndedUpgradeIsUndoneAroundItsFilesAndSaysWhatCameBack) {
+    const std::string cannotCreate = extractionFailureText(EXTRACT_CANNOT_CREATE);
+    const std::string restored =
+        "\r\n\r\nThe version installed before has been restored and is unchanged.";
+    const std::string notRestored =
+        "\r\n\r\nSome files of the version installed before could not be put back yet. Run "
+        "the setup program again to put them back.";
+    const std::string serviceLost =
+        "\r\n\r\nThe service of the version installed before could not be registered again "
+        "and must be reinstalled.";
+    const std::string runService = std::string("run ") + FOLDER + "\\twsvc.exe | \"" + FOLDER +
+                                   "\\twsvc.exe\" -install-service";
+    const auto failing = [](int32_t kept, int32_t stepsLeft) {
+        return [=] {
+            fake_machine::scriptExtraction(EXTRACT_CANNOT_CREATE);
+            fake_machine::scriptUndo(kept, stepsLeft);
+        };
+    };
+    const auto withService = [](std::function<void()> then, int serviceExit) {
+        return [=] {
+            fake_machine::OldService service;
+            service.installed = true;
+            fake_machine::setOldService(service);
+            fake_machine::setExitCode(std::string(FOLDER) + "\\twsvc.exe", serviceExit);
+            then();
+        };
+    };
+    struct Row {
+        const char* label;
+        const InstallerConfig* config;
+        std::function<void()> machine;
+        Lines steps;          // in this order, other lines between
+        std::string message;  // the last one shown
+        std::string never = "";  // in no line of the log
+    };
+    const Row rows[] = {
+        {"a first installation: nothing was kept, nothing is claimed", nullptr, failing(0, 0),
+         {std::string("extract into ") + FOLDER}, cannotCreate},
+        {"every kept file back", nullptr, failing(9, 0), {}, cannotCreate + restored},
+        {"a kept file that would not come back", nullptr, failing(9, 1), {}, cannotCreate + notRestored},
+        {"the service the run deleted is registered again from the folder", &WITH_SERVICE,
+         withService(failing(9, 0), 0),
+         {std::string("extract into ") + FOLDER + " (service removed)", runService},
+         cannotCreate + restored},
+        {"a service that will not register again must be reinstalled", &WITH_SERVICE,
+         withService(failing(9, 0), 1), {runService}, cannotCreate + restored + serviceLost},
+        {"no service program is run from a folder half put back", &WITH_SERVICE,
+         withService(failing(9, 1), 0), {}, cannotCreate + notRestored + serviceLost},
+        {"a run into another folder than the recorded one records that folder again",
+         &WITH_SERVICE,
+         withService(
+             [=] {
+                 fake_machine::addDirectory("D:\\Old");
+                 fake_machine::setSetting("dataDir", "D:\\Old");
+                 fake_machine::scriptFolderDialog({ok("C:\\Program Files", "Tarnwick")});
+                 failing(0, 0)();
+             },
+             0),
+         {"finish journal in D:\\Old",
+          std::string("extract into ") + FOLDER + " (service removed) (earlier D:\\Old)",
+          "setting tarnwick.ini Options dataDir=D:\\Old",
+          "run D:\\Old\\twsvc.exe | \"D:\\Old\\twsvc.exe\" -install-service"},
+         cannotCreate},
+        {"a run that ended before its commit point is undone before the folder is proposed",
+         &WITH_SERVICE,
+         [] {
+             fake_machine::addDirectory("D:\\Old");
+             fake_machine::addDirectory("E:\\Older");
+             fake_machine::setSetting("dataDir", "D:\\Old");
+             fake_machine::leaveJournal("D:\\Old", false, true, "E:\\Older");
+         },
+         {"agreement -> 1", "finish journal in D:\\Old",
+          "setting tarnwick.ini Options dataDir=E:\\Older",
+          "run E:\\Older\\twsvc.exe | \"E:\\Older\\twsvc.exe\" -install-service",
+          "dialog[backdrop] E: | Older"},
+         ""},
+        {"a run that ended after its commit point leaves its folder recorded", nullptr,
+         [] {
+             fake_machine::addDirectory("D:\\Old");
+             fake_machine::setSetting("dataDir", "D:\\Old");
+             fake_machine::leaveJournal("D:\\Old", true, true, "E:\\Older");
+         },
+         {"finish journal in D:\\Old", "dialog[backdrop] D: | Old"}, "", "E:\\Older"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        fake_machine::reset();
+        fake_machine::scriptFolderDialog({ok("C:\\Program Files", "Tarnwick")});
+        row.machine();
+        setupState = SetupState();
+        try {
+            row.config ? runSetupWith(nullptr, *row.config) : runSetup(nullptr);
+        } catch (const fake_machine::ProcessEnded&) {
+            ADD_FAILURE() << "the process ended inside";
+        }
+        const Lines& log = fake_machine::log();
+        EXPECT_TRUE(inOrder(row.steps, log)) << ::testing::PrintToString(log);
+        if (!row.message.empty()) {
+            ASSERT_FALSE(fake_machine::messageTexts().empty());
+            EXPECT_EQ(row.message, fake_machine::messageTexts().back());
+        }
+        if (!row.never.empty()) {
+            for (const std::string& line : log) EXPECT_EQ(line.find(row.never), std::string::npos);
+        }
+    }
 }
 
 TEST(SetupSequence, FreeSpaceMessageNamesTheRootOfTheFolderOrOfTheCurrentDrive) {

@@ -171,6 +171,27 @@ void scriptAnswers(const std::vector<bool>& yes) { machine.answers = yes; }
 void scriptAgreement(int result) { machine.agreement = result; }
 void scriptExtraction(ExtractResult result) { machine.extraction = result; }
 
+void scriptUndo(int32_t kept, int32_t stepsLeft) {
+    machine.extractionOutcome.journalFound = true;
+    machine.extractionOutcome.keptFiles = kept;
+    machine.extractionOutcome.filesPutBack = stepsLeft == 0 ? kept : 0;
+    machine.extractionOutcome.stepsLeft = stepsLeft;
+    machine.extractionOutcome.journalRemoved = stepsLeft == 0;
+}
+
+void leaveJournal(const std::string& folder, bool committed, bool serviceRemoved,
+                  const std::string& earlierFolder, int32_t stepsLeft) {
+    UpgradeOutcome outcome = {};
+    outcome.journalFound = true;
+    outcome.committed = committed;
+    outcome.keptFiles = 1;
+    outcome.stepsLeft = stepsLeft;
+    outcome.journalRemoved = stepsLeft == 0;
+    outcome.serviceRemoved = serviceRemoved;
+    copyText(outcome.earlierFolder, sizeof outcome.earlierFolder, earlierFolder.c_str());
+    machine.journals[key(folder)] = outcome;
+}
+
 const std::vector<std::string>& log() { return machine.log; }
 const std::vector<std::string>& messageTexts() { return machine.texts; }
 
@@ -410,21 +431,3 @@ void endProcess(int status) {
 }
 
 }  // namespace setup_platform
-
-// --- the extraction ----------------------------------------------------------
-
-PayloadCheck checkPayload() {
-    note("check payload");
-    return machine.payloadDamaged ? PAYLOAD_DAMAGED : PAYLOAD_INTACT;
-}
-
-ExtractResult extractPayload(WindowHandle window, ProgressCallback callback) {
-    note("extract into " + machine.currentDirectory);
-    if (callback) callback(window, "tarnwick.exe", 0);
-    return machine.extraction;
-}
-
-int removePayloadFiles(WindowHandle window, ProgressCallback callback) {
-    note(std::string("remove payload files") + (window || callback ? " (reporting)" : ""));
-    return EXTRACT_DONE;
-}

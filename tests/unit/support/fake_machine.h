@@ -56,6 +56,13 @@ void scriptFolderDialog(const std::vector<Step>& steps);
 void scriptAnswers(const std::vector<bool>& yes);
 void scriptAgreement(int result);  // 1 accepted, 0 declined, -1 not shown
 void scriptExtraction(ExtractResult result);
+// What the failed extraction's undo did: every file it kept aside put
+// back (`kept` of them), or `stepsLeft` steps that failed.
+void scriptUndo(int32_t kept, int32_t stepsLeft);
+// A journal that an ended run left in `folder`, with its notes; finishing
+// it undoes that run (`stepsLeft` steps failing) unless it was committed.
+void leaveJournal(const std::string& folder, bool committed, bool serviceRemoved,
+                  const std::string& earlierFolder, int32_t stepsLeft = 0);
 
 // The system room: special folders (the Start menu's Programs folder is
 // C:\WINDOWS\Start Menu\Programs, its Startup folder StartUp below it,

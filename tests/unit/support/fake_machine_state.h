@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "payload/upgrade.h"
 #include "support/fake_machine.h"
 #include "system/system_platform.h"
 
@@ -32,6 +33,8 @@ struct Machine {
     size_t nextAnswer = 0;
     int agreement = 1;
     ExtractResult extraction = EXTRACT_DONE;
+    UpgradeOutcome extractionOutcome = {};
+    std::map<std::string, UpgradeOutcome> journals;  // by key of the folder
     // The system room's machine (fake_system.cpp).
     std::map<int, std::string> specialFolders;  // "" when the shell has none
     std::string processAccount, desktopAccount; // "" when it cannot be told

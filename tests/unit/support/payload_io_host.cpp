@@ -100,6 +100,41 @@ File* openForWriting(const char* path, bool* accessDenied) {
     return reinterpret_cast<File*>(new HostFile{stream, true});
 }
 
+File* openExistingForWriting(const char* path, bool* missing, bool* accessDenied) {
+    std::string host = hostPath(path);
+    *missing = false;
+    *accessDenied = false;
+    if (state.deniedPaths.count(host)) {
+        *accessDenied = true;
+        return nullptr;
+    }
+    FILE* stream = fopen(host.c_str(), "r+b");
+    if (!stream) {
+        *missing = errno == ENOENT;
+        *accessDenied = errno == EACCES;
+        return nullptr;
+    }
+    return reinterpret_cast<File*>(new HostFile{stream, false});
+}
+
+int32_t readFile(File* file, void* data, uint32_t size) {
+    HostFile* host = reinterpret_cast<HostFile*>(file);
+    const size_t got = fread(data, 1, size, host->stream);
+    return got == 0 && ferror(host->stream) ? -1 : static_cast<int32_t>(got);
+}
+
+bool flushFile(File* file) {
+    HostFile* host = reinterpret_cast<HostFile*>(file);
+    return fflush(host->stream) == 0 && fsync(fileno(host->stream)) == 0;
+}
+
+// Windows never renames over an existing file; the host's rename would.
+bool renameFile(const char* from, const char* to) {
+    struct stat info;
+    if (stat(hostPath(to).c_str(), &info) == 0) return false;
+    return rename(hostPath(from).c_str(), hostPath(to).c_str()) == 0;
+}
+
 File* openForReading(const char* path) {
     FILE* stream = fopen(hostPath(path).c_str(), "rb");
     if (!stream) return nullptr;

@@ -83,6 +83,9 @@ const std::string ENTRY = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninsta
 const std::string GROUP = std::string(fake_machine::PROGRAMS) + "\\Fern Tools";
 const std::string COMMON_GROUP = std::string(fake_machine::COMMON_PROGRAMS) + "\\Fern Tools";
 const char* const INSTALLED[] = {"fern.exe", "fernsvc.exe", "docs/guide.htm", "kluninst.exe"};
+// The folder's entries before the uninstaller runs: the installed files, the
+// user's own, and what an upgrade that was ended half-way left.
+const size_t UNTOUCHED = 9;
 
 std::set<std::string> folderEntries(const std::string& folder) {
     std::set<std::string> names;
@@ -120,6 +123,12 @@ protected:
         std::filesystem::create_directories(scratch.path() + "/Fern/docs");
         for (const char* name : INSTALLED) writeFile(scratch.path() + "/Fern/" + name, {'x'});
         writeFile(scratch.path() + "/Fern/notes.txt", {'n'});
+        // A setup ended half-way: the earlier fern.exe kept aside, a new
+        // file of the later version made.
+        writeFile(scratch.path() + "/Fern/fern.exe.kept~", {'o'});
+        writeFile(scratch.path() + "/Fern/later.dat", {'l'});
+        const std::string journal = "setup journal 1\nkept fern.exe\nnew later.dat\n";
+        writeFile(scratch.path() + "/Fern/setup.journal~", Bytes(journal.begin(), journal.end()));
         original = folder + "\\kluninst.exe";
         setLinkScope(USER_LINKS);  // an earlier run may have left the common folders
         createShortcut(config.groupName, config.productName, "x", "x", nullptr);
@@ -213,8 +222,8 @@ TEST_F(Uninstaller, WhatStaysDecidesTheCodeAndTheMessage) {
     const auto noFault = [](const std::string&) {};
     const Row rows[] = {
         {"a service that will not stop: nothing is removed", &FERN, "finisher", noFault,
-         UNINSTALL_SERVICE_RUNS, {"warning[none] Uninstall Fern"}, 6},
-        {"the same, silent", &FERN, "finisher /S", noFault, UNINSTALL_SERVICE_RUNS, {}, 6},
+         UNINSTALL_SERVICE_RUNS, {"warning[none] Uninstall Fern"}, UNTOUCHED},
+        {"the same, silent", &FERN, "finisher /S", noFault, UNINSTALL_SERVICE_RUNS, {}, UNTOUCHED},
         {"a file in use goes at the next restart", &PLAIN, "finisher",
          [](const std::string& f) { payload_io_control::failRemove(f + "\\docs\\guide.htm"); },
          UNINSTALL_AT_RESTART, {"information[none] Uninstall Fern"}, 3},
@@ -225,10 +234,10 @@ TEST_F(Uninstaller, WhatStaysDecidesTheCodeAndTheMessage) {
          },
          UNINSTALL_FILES_KEPT, {}, 3},
         {"the user says No", &PLAIN, "", noFault, UNINSTALL_DECLINED,
-         {"question?[none] Uninstall Fern -> No"}, 6},
+         {"question?[none] Uninstall Fern -> No"}, UNTOUCHED},
         {"an argument it does not know", &PLAIN, "/X", noFault, UNINSTALL_BAD_COMMAND_LINE,
-         {"warning[none] Uninstall Fern"}, 6},
-        {"the same beside /S: silent", &PLAIN, "/X /s", noFault, UNINSTALL_BAD_COMMAND_LINE, {}, 6},
+         {"warning[none] Uninstall Fern"}, UNTOUCHED},
+        {"the same beside /S: silent", &PLAIN, "/X /s", noFault, UNINSTALL_BAD_COMMAND_LINE, {}, UNTOUCHED},
         {"silent, and no copy can be started: the first process does it all", &PLAIN, "/S",
          [](const std::string& f) {
              handover.finisherStarts = false;
@@ -306,7 +315,7 @@ TEST_F(Uninstaller, TheCopyRunsFromAFreshFolderOfItsOwn) {
         }
         seen.insert(seen.end(), handover.calls.begin(), handover.calls.end());
         EXPECT_EQ(expected, seen);
-        EXPECT_EQ(6u, folderEntries(scratch.path() + "/Fern").size()) << "the copy does the work";
+        EXPECT_EQ(UNTOUCHED, folderEntries(scratch.path() + "/Fern").size()) << "the copy does the work";
     }
 }
 

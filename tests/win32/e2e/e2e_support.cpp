@@ -244,11 +244,6 @@ bool makeEmptyFolder(const std::string& folder) {
     return folderEntries(folder).empty();
 }
 
-bool isPrefixOf(const std::vector<uint8_t>& actual, const std::vector<uint8_t>& genuine) {
-    return actual.size() <= genuine.size() &&
-           std::equal(actual.begin(), actual.end(), genuine.begin());
-}
-
 std::vector<std::string> concat(std::vector<std::string> first,
                                 const std::vector<std::string>& second) {
     first.insert(first.end(), second.begin(), second.end());

@@ -73,9 +73,6 @@ std::vector<std::string> folderEntries(const std::string& folder);
 // Creates the folder and any missing parents; false unless it ends empty.
 bool makeEmptyFolder(const std::string& folder);
 
-// Whether `actual` is the first bytes of `genuine` (or all of it).
-bool isPrefixOf(const std::vector<uint8_t>& actual, const std::vector<uint8_t>& genuine);
-
 // The transcript lines of `first`, then those of `second`.
 std::vector<std::string> concat(std::vector<std::string> first,
                                 const std::vector<std::string>& second);

@@ -239,11 +239,14 @@ TEST_F(RunningCopies, CopyThatStaysAndHoldsItsProgramFailsTheRunAndTheFilesAreTa
                                 "exit: 0"}));
     ASSERT_TRUE(held.release());
 
-    // The removal took the earlier help file; the held program is as it was.
-    EXPECT_EQ(folderEntries(folder), std::vector<std::string>{"tarnwick.exe"});
+    // The run failed at its first file and wrote nothing: the held program
+    // and the earlier help file are as they were.
+    EXPECT_EQ(folderEntries(folder), (std::vector<std::string>{"help.htm", "tarnwick.exe"}));
     std::vector<uint8_t> left;
     ASSERT_TRUE(readFile(program, &left));
     EXPECT_TRUE(left == earlier);
+    ASSERT_TRUE(readFile(joinPath(folder, "help.htm"), &left));
+    EXPECT_TRUE(left == bytesOf("earlier help\r\n"));
 }
 
 }  // namespace
