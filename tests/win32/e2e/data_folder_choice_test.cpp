@@ -233,10 +233,13 @@ TEST_F(DataFolderChoice, FolderThatCannotBeCreatedIsRefusedAndTheDialogStays) {
 
 // The longest of Tarnwick's file names: every payload path is the folder,
 // "\" and a name, and none may pass 259 characters.
+// The longest name setup makes below the folder: a payload name with the
+// six characters of ".kept~", under which an upgrade keeps the file it
+// replaces until the run ends.
 size_t longestPayloadName() {
     size_t longest = 0;
     for (const PayloadFile& file : tarnwickFiles()) longest = std::max(longest, file.name.size());
-    return longest;
+    return longest + 6;
 }
 
 const size_t PATH_LIMIT = 259;
