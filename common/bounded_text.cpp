@@ -14,13 +14,18 @@
 #endif
 
 bool formatText(char* buffer, size_t size, const char* format, ...) {
-    if (size == 0) return false;
     va_list args;
     va_start(args, format);
+    const bool fits = formatTextWith(buffer, size, format, args);
+    va_end(args);
+    return fits;
+}
+
+bool formatTextWith(char* buffer, size_t size, const char* format, va_list args) {
+    if (size == 0) return false;
     // Some runtimes return -1 on truncation instead of the needed length and
     // leave the buffer unterminated; both cases count as "did not fit".
     int length = formatIntoBuffer(buffer, size, format, args);
-    va_end(args);
     if (length < 0 || static_cast<size_t>(length) >= size) {
         buffer[0] = '\0';
         return false;

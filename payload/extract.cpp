@@ -8,6 +8,7 @@
 #include "payload/journal.h"
 #include "payload/payload_io.h"
 #include "payload/upgrade.h"
+#include "state/run_log.h"
 
 namespace {
 
@@ -98,6 +99,7 @@ ExtractResult openTarget(const char* name, const char* path, Journal* journal,
             }
             if (!writeJournalLine(journal, "kept", path)) return EXTRACT_WRITE_FAILED;
             if (!payload_io::renameFile(path, kept)) return EXTRACT_CANNOT_CREATE;
+            logStep("%s kept aside until the run ends.", path);
             keptAside = true;
         } else if (!missing) {
             return isDllInUse(path, accessDenied) ? EXTRACT_DONE : EXTRACT_CANNOT_CREATE;
@@ -121,26 +123,37 @@ ExtractResult extractFile(const PayloadTable& table, int index, unsigned char* b
     char path[PATH_BUFFER_SIZE];
     if (!resolvePayloadPath(name, path)) return EXTRACT_CANNOT_CREATE;
     if (hasSystemPrefix(name) && existingCopyIsNewer(path, table.fileTimes[index])) {
+        logStep("%s skipped: the copy in place is newer.", path);
         progress.chunksDone += chunkCount;
         return EXTRACT_DONE;
     }
-    if (!makeParentDirectories(path)) return EXTRACT_CANNOT_CREATE;
+    if (!makeParentDirectories(path)) {
+        logStep("%s: its folder cannot be created.", path);
+        return EXTRACT_CANNOT_CREATE;
+    }
 
     payload_io::File* file = nullptr;
     ExtractResult opened = openTarget(name, path, progress.journal, &file);
-    if (opened != EXTRACT_DONE) return opened;
+    if (opened != EXTRACT_DONE) {
+        logStep("%s cannot be written.", path);
+        return opened;
+    }
     if (!file) {
+        logStep("%s skipped: a program holds it, and a library held is taken as in place.", path);
         progress.chunksDone += chunkCount;
         return EXTRACT_DONE;
     }
     ExtractResult result = writeChunks(table, index, file, buffer, progress);
     // A failing close means the last buffered bytes never reached the disk.
     bool closed = payload_io::closeFile(file);
-    if (result != EXTRACT_DONE) return result;
-    if (!closed) return EXTRACT_WRITE_FAILED;
+    if (result != EXTRACT_DONE || !closed) {
+        logStep("%s could not be written whole.", path);
+        return EXTRACT_WRITE_FAILED;
+    }
     // Times are set only after the close, or the close's own write would
     // give the file the current time again.
     payload_io::setFileTimes(path, table.fileTimes[index]);
+    logStep("%s written.", path);
     return EXTRACT_DONE;
 }
 

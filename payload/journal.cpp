@@ -4,6 +4,7 @@
 
 #include "common/bounded_text.h"
 #include "common/path_rules.h"
+#include "state/run_log.h"
 
 namespace {
 
@@ -211,4 +212,9 @@ void finishUpgradeIn(const char* folder, UpgradeOutcome* outcome) {
         ++outcome->stepsLeft;
     }
     if (outcome->stepsLeft == 0) outcome->journalRemoved = payload_io::removeFile(journalPath);
+    logStep("The journal in %s is finished %s: %ld files kept aside, %ld put back, %ld steps "
+            "left, the journal %s.",
+            folder, first.done ? "past its commit point" : "before its commit point",
+            static_cast<long>(outcome->keptFiles), static_cast<long>(outcome->filesPutBack),
+            static_cast<long>(outcome->stepsLeft), outcome->journalRemoved ? "gone" : "kept");
 }

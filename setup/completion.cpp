@@ -6,7 +6,8 @@
 #include "setup/setup_platform.h"
 #include "state/installer_config.h"
 #include "state/setup_state.h"
-#include "system/message_box.h"
+#include "state/run_log.h"
+#include "system/conversation.h"
 #include "system/shortcut.h"
 #include "system/system_platform.h"
 
@@ -15,13 +16,37 @@ namespace {
 const char UNINSTALLER_NAME[] = "kluninst.exe";
 const char HELPER_INSTALLER_NAME[] = "quellsv.exe";
 
+void setText(system_platform::RegistryKey* key, const char* name, const char* text) {
+    logStep("Registry value %s = %s", name, text);
+    system_platform::setTextValue(key, name, text);
+}
+
+void setNumber(system_platform::RegistryKey* key, const char* name, uint32_t number) {
+    logStep("Registry value %s = %lu", name, static_cast<unsigned long>(number));
+    system_platform::setNumberValue(key, name, number);
+}
+
 // A text value when the product gives one; otherwise one that an earlier
 // setup of the product wrote goes, so the entry never shows a stale one.
 void setOrDeleteText(system_platform::RegistryKey* key, const char* name, const char* text) {
-    if (text[0])
-        system_platform::setTextValue(key, name, text);
-    else
+    if (text[0]) {
+        setText(key, name, text);
+    } else {
+        logStep("Registry value %s deleted", name);
         system_platform::deleteValue(key, name);
+    }
+}
+
+// One link; one that cannot be made leaves the run installed with a
+// problem, and says so only in the log.
+void makeLink(const char* group, const char* name, const char* target, const char* arguments) {
+    if (createShortcut(group, name, target, setupState.dataFolder, arguments) == 0) {
+        logStep("Link \"%s\" in %s to %s", name, group ? group : "the Startup group", target);
+        return;
+    }
+    char what[TEXT_BUFFER_SIZE];
+    formatText(what, sizeof what, "the link \"%s\" could not be made", name);
+    reportProblem(nullptr, nullptr, what);
 }
 
 // The uninstall entry. Beyond the name and the command, the icon, size,
@@ -46,20 +71,22 @@ void registerUninstaller(const InstallerConfig& config) {
     system_platform::RegistryKey* key = system_platform::createMachineKey(setupState.scratchText);
     if (!key) {
         system_platform::debugOutput("Couldn't open the registry key.\r\n");
+        reportProblem(nullptr, nullptr, "the uninstall entry could not be made");
         return;
     }
-    system_platform::setTextValue(key, "DisplayName", config.productName);
-    system_platform::setTextValue(key, "UninstallString", command);
+    logStep("Uninstall entry HKEY_LOCAL_MACHINE\\%s", setupState.scratchText);
+    setText(key, "DisplayName", config.productName);
+    setText(key, "UninstallString", command);
     if (setupState.programPath[0]) {
-        system_platform::setTextValue(key, "DisplayIcon", setupState.programPath);
+        setText(key, "DisplayIcon", setupState.programPath);
     }
-    system_platform::setNumberValue(key, "EstimatedSize", payloadInstalledKilobytes);
+    setNumber(key, "EstimatedSize", payloadInstalledKilobytes);
     setOrDeleteText(key, "QuietUninstallString", quietCommand);
     setOrDeleteText(key, "DisplayVersion", config.version);
     setOrDeleteText(key, "Publisher", config.publisher);
-    system_platform::setTextValue(key, "InstallLocation", setupState.dataFolder);
-    system_platform::setNumberValue(key, "NoModify", 1);
-    system_platform::setNumberValue(key, "NoRepair", 1);
+    setText(key, "InstallLocation", setupState.dataFolder);
+    setNumber(key, "NoModify", 1);
+    setNumber(key, "NoRepair", 1);
     system_platform::closeKey(key);
 }
 
@@ -73,8 +100,10 @@ void startProduct(const char* program, const char* arguments, const char* comman
     if (system_platform::runsElevatedOnVistaOrLater() &&
         system_platform::startThroughDesktopShell(program, arguments, setupState.dataFolder)) {
         system_platform::debugOutput("Started through the desktop's shell.\r\n");
+        logStep("Started %s through the desktop's shell.", program);
         return;
     }
+    logStep("Started %s", commandLine);
     system_platform::startProgram(commandLine);
 }
 
@@ -85,7 +114,8 @@ void addToStartup(const InstallerConfig& config) {
     case STARTUP_NONE:
         return;
     case STARTUP_ASK:
-        if (!askYesNo(setupState.backdropWindow, "Add To Startup Group", config.startupPrompt)) {
+        if (!ask(QUESTION_STARTUP_LINK, setupState.backdropWindow, "Add To Startup Group",
+                 config.startupPrompt)) {
             return;
         }
         break;
@@ -95,8 +125,8 @@ void addToStartup(const InstallerConfig& config) {
     if (!setupState.startupProgramPath[0]) return;
     const char* name =
         config.startupShortcutName[0] ? config.startupShortcutName : config.productName;
-    createShortcut(nullptr, name, setupState.startupProgramPath, setupState.dataFolder,
-                   config.startupArguments[0] ? config.startupArguments : nullptr);
+    makeLink(nullptr, name, setupState.startupProgramPath,
+             config.startupArguments[0] ? config.startupArguments : nullptr);
     char commandLine[TEXT_BUFFER_SIZE], arguments[TEXT_BUFFER_SIZE];
     if (startupCommandLine(commandLine, sizeof commandLine, setupState.startupProgramPath,
                            config.startupArguments) &&
@@ -111,20 +141,26 @@ void runHelperInstaller() {
     char path[TEXT_BUFFER_SIZE], quoted[TEXT_BUFFER_SIZE];
     if (joinPath(path, sizeof path, setupState.dataFolder, HELPER_INSTALLER_NAME) &&
         quotePath(quoted, sizeof quoted, path)) {
-        system_platform::runAndWait(path, quoted, "-install", "-sid=0");
+        const int code = system_platform::runAndWait(path, quoted, "-install", "-sid=0");
+        logStep("The helper installer %s ended with code %d.", path, code);
+        if (code != 0) reportProblem(nullptr, nullptr, "the helper installer did not succeed");
     }
 }
 
 // The product's NT service, installed by its own program. A path that does
 // not fit is a failed installation like any other.
 void installService(const InstallerConfig& config) {
-    showNotice(setupState.backdropWindow, "Installing Service",
-               "There will be a brief pause while the new NT service is started up. This pause "
-               "will begin when you click OK.");
-    if (registerService(config, setupState.dataFolder)) return;
-    showWarning(setupState.backdropWindow, "Service Installation Failed",
-                "The installation of the service did not succeed. The software can still be run "
-                "manually.");
+    tell(setupState.backdropWindow, "Installing Service",
+         "There will be a brief pause while the new NT service is started up. This pause will "
+         "begin when you click OK.",
+         false);
+    if (registerService(config, setupState.dataFolder)) {
+        logStep("The service %s is installed.", config.serviceName);
+        return;
+    }
+    reportProblem(setupState.backdropWindow, "Service Installation Failed",
+                  "The installation of the service did not succeed. The software can still be "
+                  "run manually.");
 }
 
 // Always asked; the backdrop goes whatever the answer, before the product
@@ -138,7 +174,8 @@ void finalQuestion(const InstallerConfig& config) {
                  "The installation was successful. Would you like to start the program now?");
     }
     const bool start =
-        askYesNo(setupState.backdropWindow, "Installation Successful", setupState.scratchText);
+        ask(QUESTION_START_PRODUCT, setupState.backdropWindow, "Installation Successful",
+            setupState.scratchText);
     setup_platform::destroyBackdrop();
     char commandLine[TEXT_BUFFER_SIZE];
     if (start && setupState.programPath[0] &&
@@ -180,7 +217,9 @@ static void chooseLinkScope() {
     char process[TEXT_BUFFER_SIZE] = "", desktop[TEXT_BUFFER_SIZE] = "";
     if (!system_platform::processAccount(process, sizeof process)) process[0] = '\0';
     if (!system_platform::desktopAccount(desktop, sizeof desktop)) desktop[0] = '\0';
-    setLinkScope(linkScopeFor(setupState.platformId, process, desktop));
+    const LinkScope scope = linkScopeFor(setupState.platformId, process, desktop);
+    logStep("Links go into the %s Start menu.", scope == COMMON_LINKS ? "common" : "user's own");
+    setLinkScope(scope);
 }
 
 void completeInstallationOf(const InstallerConfig& config) {
@@ -195,18 +234,18 @@ void completeInstallationOf(const InstallerConfig& config) {
              UNINSTALLER_NAME);
 
     if (setupState.programPath[0]) {
-        createShortcut(config.groupName, config.productName, setupState.programPath,
-                       setupState.dataFolder, nullptr);
+        makeLink(config.groupName, config.productName, setupState.programPath, nullptr);
     }
     if (setupState.uninstallerPath[0]) {
-        createShortcut(config.groupName, "Uninstall", setupState.uninstallerPath,
-                       setupState.dataFolder, nullptr);
+        makeLink(config.groupName, "Uninstall", setupState.uninstallerPath, nullptr);
     }
     registerUninstaller(config);
     addToStartup(config);
     // Once more, now with the folder the files went to.
-    system_platform::writeSetting(config.settingsFileName, "Options", "dataDir",
-                                  setupState.dataFolder);
+    if (!system_platform::writeSetting(config.settingsFileName, "Options", "dataDir",
+                                       setupState.dataFolder)) {
+        reportProblem(nullptr, nullptr, "the settings entry dataDir could not be written");
+    }
     if (config.runHelperInstaller) runHelperInstaller();
     if (config.serviceExecutable[0] && setupState.platformId == PLATFORM_NT) {
         installService(config);

@@ -3,14 +3,17 @@
 #include <string.h>
 
 #include "common/bounded_text.h"
+#include "common/command_line.h"
 #include "payload/extract.h"
 #include "payload/upgrade.h"
 #include "setup/completion.h"
 #include "setup/extraction_outcome.h"
+#include "setup/setup_command.h"
 #include "setup/setup_platform.h"
 #include "state/installer_config.h"
+#include "state/run_log.h"
 #include "state/setup_state.h"
-#include "system/message_box.h"
+#include "system/conversation.h"
 #include "system/running_copies.h"
 #include "system/system_platform.h"
 #include "system/service_removal.h"
@@ -27,31 +30,78 @@ const char NOT_INSTALLED_TEXT[] =
     "application later, just launch this program again to complete the installation process.";
 
 void showNotInstalled() {
-    showWarning(setupState.backdropWindow, NOT_INSTALLED_CAPTION, NOT_INSTALLED_TEXT);
+    endRun(RUN_NOT_INSTALLED, setupState.backdropWindow, NOT_INSTALLED_CAPTION, NOT_INSTALLED_TEXT);
+}
+
+const char* serviceRemovalText(ServiceRemoval removal) {
+    switch (removal) {
+    case SERVICE_NOT_INSTALLED:
+        return "not installed";
+    case SERVICE_REMOVED:
+        return "stopped and deleted";
+    case SERVICE_STILL_RUNNING:
+        return "deleted, but still running";
+    case SERVICE_MARKED_BEFORE:
+        return "marked for deletion by an earlier removal";
+    case SERVICE_NO_MANAGER:
+        return "the service manager cannot be opened";
+    case SERVICE_NOT_DELETED:
+        return "it could not be deleted";
+    }
+    return "";
+}
+
+RunEnding runEndingOf(ExtractResult result) {
+    switch (result) {
+    case EXTRACT_CANNOT_CREATE:
+        return RUN_FILE_NOT_CREATED;
+    case EXTRACT_WRITE_FAILED:
+        return RUN_WRITE_FAILED;
+    case EXTRACT_NO_MEMORY:
+        return RUN_NO_MEMORY;
+    case EXTRACT_DONE:
+        break;
+    }
+    return RUN_INSTALLED;
 }
 
 // The gate: nothing is written to the machine before the user accepts. Only
 // the accepting result passes; a dialog that could not be shown (-1) is no
-// consent and ends the run as a decline does.
+// consent and ends the run as a decline does. Unattended, whoever deploys
+// the product has accepted it for the machine's users.
 void agreementStage() {
-    if (setup_platform::runAgreementDialog() == 1) return;
+    if (unattendedRun()) {
+        logStep("The agreement counts as accepted by whoever deploys the product.");
+        return;
+    }
+    if (setup_platform::runAgreementDialog() == 1) {
+        logStep("The agreement was accepted.");
+        return;
+    }
     showNotInstalled();
     // Kept: a decline ends the process here, with the backdrop still up,
     // instead of returning through WinMain.
-    setup_platform::endProcess(0);
+    setup_platform::endProcess(runExitStatus());
 }
 
 // Free space on the data folder's drive. A drive that cannot be queried
 // passes, as does one that reports no cluster size.
-bool enoughFreeSpace(const InstallerConfig& config) {
+enum SpaceCheck { SPACE_ENOUGH, SPACE_CHOOSE_AGAIN, SPACE_RUN_ENDED };
+SpaceCheck checkSpace(const InstallerConfig& config) {
     char root[4];
     driveRootOf(setupState.dataFolder, folder_platform::currentDrive(), root);
     folder_platform::DiskSpace space;
-    if (!folder_platform::freeSpace(root, &space)) return true;
+    if (!folder_platform::freeSpace(root, &space)) {
+        logStep("The free space of %s cannot be read: the check passes.", root);
+        return SPACE_ENOUGH;
+    }
     FreeSpaceVerdict verdict = checkFreeSpace(space.sectorsPerCluster, space.bytesPerSector,
                                               space.freeClusters,
                                               config.requiredMegabytes);
-    if (verdict.enough) return true;
+    logStep("Free space on %s: %lu megabytes; %lu required.", root,
+            static_cast<unsigned long>(verdict.freeMegabytes),
+            static_cast<unsigned long>(config.requiredMegabytes));
+    if (verdict.enough) return SPACE_ENOUGH;
     char text[TEXT_BUFFER_SIZE];
     formatText(text, sizeof text,
                "Not enough free disk space is available on the drive you have specified. %d "
@@ -62,21 +112,30 @@ bool enoughFreeSpace(const InstallerConfig& config) {
                "more room for the program.",
                static_cast<int>(config.requiredMegabytes), root,
                static_cast<int>(verdict.freeMegabytes));
-    showWarning(setupState.backdropWindow, "Not Enough Disk Space", text);
-    return false;
+    return refuse(RUN_SHORT_OF_SPACE, setupState.backdropWindow, "Not Enough Disk Space", text)
+               ? SPACE_CHOOSE_AGAIN
+               : SPACE_RUN_ENDED;
 }
 
-// The folder choice, back again while the chosen drive is short of space.
+// The folder choice, back again while the chosen drive is short of space
+// and somebody is there to choose another.
 bool dataFolderStage(const InstallerConfig& config) {
     for (;;) {
         if (!chooseDataFolderFor(config, setupState.instance, setupState.backdropWindow)) {
-            showNotInstalled();
+            if (!unattendedRun()) showNotInstalled();
             return false;
         }
         // Kept: the choice has already entered the folder; the extraction
         // relies on the current directory, so it is entered once more.
         folder_platform::changeDirectory(setupState.dataFolder);
-        if (enoughFreeSpace(config)) return true;
+        switch (checkSpace(config)) {
+        case SPACE_ENOUGH:
+            return true;
+        case SPACE_RUN_ENDED:
+            return false;
+        case SPACE_CHOOSE_AGAIN:
+            break;
+        }
     }
 }
 
@@ -93,7 +152,8 @@ void runningCopiesStage(const InstallerConfig& config) {
                    "IS NOT RUNNING RIGHT NOW. If it is running, shut it down BEFORE clicking the OK "
                    "button.\r\n\r\nIf you have not installed %s before, just click the OK button.",
                    config.productName, config.productName)) {
-        showWarning(setupState.backdropWindow, "Close Running Copies First!", text);
+        // Unattended, the run goes on as it does once the warning is read.
+        tell(setupState.backdropWindow, "Close Running Copies First!", text);
     }
 }
 
@@ -101,13 +161,14 @@ void runningCopiesStage(const InstallerConfig& config) {
 // 95 family, or for a product without one, nothing happens here.
 bool oldServiceStage(const InstallerConfig& config) {
     if (!config.serviceExecutable[0] || setupState.platformId != PLATFORM_NT) return true;
-    showWarning(setupState.backdropWindow, "Uninstalling Old Service (If Present)",
-                "There will be a brief pause while any previously installed copies of our NT "
-                "service are shut down. This pause will begin when you click OK.");
+    tell(setupState.backdropWindow, "Uninstalling Old Service (If Present)",
+         "There will be a brief pause while any previously installed copies of our NT "
+         "service are shut down. This pause will begin when you click OK.");
     const ServiceRemoval removal = removeService(config.serviceName);
     setupState.oldServiceRemoved = removal == SERVICE_REMOVED || removal == SERVICE_STILL_RUNNING;
+    logStep("The old service %s: %s.", config.serviceName, serviceRemovalText(removal));
     if (!setupState.oldServiceRemoved && removal != SERVICE_NOT_INSTALLED) {
-        showWarning(setupState.backdropWindow, "NT Service Not Uninstalled",
+        endRun(RUN_OLD_SERVICE_STAYS, setupState.backdropWindow, "NT Service Not Uninstalled",
                     "The NT service could not be uninstalled. This may occur if the program is in "
                     "the middle of a time-consuming operation and is not able to respond to "
                     "shutdown requests at this time. Wait a considerable time and try the install "
@@ -125,7 +186,7 @@ void damagedSetupStage(const InstallerConfig& config) {
                                         config.productName)) {
         copyText(setupState.scratchText, sizeof setupState.scratchText, "Installation Failed");
     }
-    showWarning(nullptr, setupState.scratchText, DAMAGED_SETUP_TEXT);
+    endRun(RUN_SETUP_DAMAGED, nullptr, setupState.scratchText, DAMAGED_SETUP_TEXT);
 }
 
 // The folder an earlier run recorded, when it is a full local path; only
@@ -192,7 +253,7 @@ void extractionFailureStage(const InstallerConfig& config, ExtractResult result,
     if (!formatExtractionFailureText(text, sizeof text, result, earlier, !serviceKept)) {
         copyText(text, sizeof text, extractionFailureText(result));
     }
-    showWarning(setupState.backdropWindow, setupState.scratchText, text);
+    endRun(runEndingOf(result), setupState.backdropWindow, setupState.scratchText, text);
 }
 
 // The extraction over whatever the folder holds, undone when it fails.
@@ -202,42 +263,63 @@ bool extractionStage(const InstallerConfig& config) {
                                                 strlen(setupState.dataFolder) + 1);
     const UpgradeNotes notes = {setupState.oldServiceRemoved,
                                 otherFolder ? setupState.earlierFolder : ""};
-    WindowHandle progressDialog = setup_platform::openProgressDialog();
+    // Unattended, no window shows: the log has each file instead.
+    WindowHandle progressDialog = unattendedRun() ? nullptr : setup_platform::openProgressDialog();
     UpgradeOutcome outcome;
     ExtractResult result = upgradePayload(setupState.dataFolder, notes, progressDialog,
-                                          setup_platform::reportProgress, &outcome);
+                                          progressDialog ? setup_platform::reportProgress : nullptr,
+                                          &outcome);
     if (result != EXTRACT_DONE) {
         extractionFailureStage(config, result, outcome, notes);
         return false;
     }
-    setup_platform::closeProgressDialog(progressDialog);
+    if (progressDialog) setup_platform::closeProgressDialog(progressDialog);
+    logStep("Every file is in place.");
     return true;
+}
+
+// What the command line asks for; with /S, a line that is not understood
+// ends the run before anything but the log is written.
+bool commandStage(const InstallerConfig& config, const char* arguments) {
+    SetupCommand command;
+    parseSetupCommand(arguments, &command);
+    startConversation(command.unattended, command.logPath);
+    copyText(setupState.namedFolder, sizeof setupState.namedFolder, command.folder);
+    logStep("Setup of %s%s%s, %s run, on the %s family.", config.productName,
+            config.version[0] ? " " : "", config.version,
+            command.unattended ? "an unattended" : "an interactive",
+            setupState.platformId == PLATFORM_NT ? "NT" : "Windows 95");
+    if (command.understood || !command.unattended) return true;
+    endRun(RUN_BAD_COMMAND_LINE, nullptr, "Command Line Not Understood", command.refused);
+    return false;
 }
 
 }  // namespace
 
-int runSetup(ModuleHandle instance) { return runSetupWith(instance, installerConfig); }
+int runSetup(ModuleHandle instance) {
+    return runSetupWith(instance, installerConfig,
+                        argumentsAfterProgramName(system_platform::commandLine()));
+}
 
-int runSetupWith(ModuleHandle instance, const InstallerConfig& config) {
+int runSetupWith(ModuleHandle instance, const InstallerConfig& config, const char* arguments) {
     setupState.instance = instance;
     // Before anything could load a library: the backdrop and the first
     // dialog already do.
     system_platform::restrictDllSearch();
     setupState.platformId = system_platform::platformId();
+    if (!commandStage(config, arguments)) return runExitStatus();
     // Every chunk is checked before the first window: a setup damaged in
     // its download must not leave half a product behind.
     if (checkPayload() == PAYLOAD_DAMAGED) {
         damagedSetupStage(config);
-        return 0;
+        return runExitStatus();
     }
 
-    if (!setup_platform::createBackdrop()) return 0;
+    if (!unattendedRun() && !setup_platform::createBackdrop()) return runExitStatus();
     agreementStage();
     earlierRunStage(config);
-    if (!dataFolderStage(config)) return 0;
+    if (!dataFolderStage(config)) return runExitStatus();
     runningCopiesStage(config);
-    if (!oldServiceStage(config)) return 0;
-    if (!extractionStage(config)) return 0;
-    completeInstallationOf(config);
-    return 0;
+    if (oldServiceStage(config) && extractionStage(config)) completeInstallationOf(config);
+    return runExitStatus();
 }

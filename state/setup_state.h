@@ -31,6 +31,7 @@ struct SetupState {
     char scratchText[TEXT_BUFFER_SIZE];         // captions and texts formatted on the way
     char earlierFolder[TEXT_BUFFER_SIZE];       // recorded before this run; "" for none
     bool oldServiceRemoved;                     // this run deleted the earlier service
+    char namedFolder[TEXT_BUFFER_SIZE];         // the command line's folder; "" for none
 };
 
 extern SetupState setupState;

@@ -5,7 +5,8 @@
 #include "common/bounded_text.h"
 #include "state/installer_config.h"
 #include "state/setup_state.h"
-#include "system/message_box.h"
+#include "state/run_log.h"
+#include "system/conversation.h"
 #include "system/timed_wait.h"
 #include "system/window_platform.h"
 
@@ -28,9 +29,11 @@ bool closeMatchingWindow(WindowHandle window, intptr_t parameter) {
     window_platform::windowTitle(window, title, sizeof title);
     switch (requestFor(title, config.productName, serviceTitle)) {
     case CLOSE_WINDOW:
+        logStep("Window \"%s\" asked to close.", title);
         window_platform::postClose(window);
         break;
     case QUIT_WINDOW:
+        logStep("Window \"%s\" asked to quit.", title);
         window_platform::postQuit(window);
         break;
     case LEAVE_WINDOW:
@@ -49,7 +52,7 @@ void closeRunningCopies(ModuleHandle, WindowHandle owner) {
                  "Any copies of the program currently running must now be shut down. This may "
                  "take a few seconds.");
     }
-    showWarning(owner, "Closing Running Copies", text);
+    tell(owner, "Closing Running Copies", text);
     showBusyAnimation(2000);
     askRunningCopiesToClose(installerConfig);
     showBusyAnimation(8000);

@@ -64,9 +64,15 @@ bool shortcutPaths(const char* group, const char* linkName, char* groupFolder, c
 
 void setLinkScope(LinkScope scope) { linkScope = scope; }
 
+const char LOCAL_SYSTEM_ACCOUNT[] = "S-1-5-18";
+
 LinkScope linkScopeFor(uint32_t platformId, const char* processAccount,
                        const char* desktopAccount) {
-    const bool known = platformId == PLATFORM_NT && processAccount[0] && desktopAccount[0];
+    if (platformId != PLATFORM_NT) return USER_LINKS;
+    // The local system account, as deployment tools run setup: its own
+    // Start menu is seen by nobody, and there may be nobody at the desktop.
+    if (strcmp(processAccount, LOCAL_SYSTEM_ACCOUNT) == 0) return COMMON_LINKS;
+    const bool known = processAccount[0] && desktopAccount[0];
     return known && strcmp(processAccount, desktopAccount) != 0 ? COMMON_LINKS : USER_LINKS;
 }
 

@@ -13,8 +13,10 @@ void setLinkScope(LinkScope scope);
 // The user's own folders are the rule. Only where this process runs as
 // another account than the one signed in at the desktop (an administrator
 // who typed a password for a standard user) do the links go to the common
-// folders, so that the person who asked sees them. Where that cannot be
-// told (the 95 family, no account known for either side) nothing changes.
+// folders, so that the person who asked sees them; so do they when this
+// process runs as the local system account, as deployment tools start it.
+// Where that cannot be told (the 95 family, no account known for either
+// side) nothing changes.
 LinkScope linkScopeFor(uint32_t platformId, const char* processAccount,
                        const char* desktopAccount);
 

@@ -73,9 +73,9 @@ bool deleteMachineKey(const char* path);
 // does.
 void readSetting(const char* file, const char* section, const char* key, const char* fallback,
                  char* value, size_t size);
-// Writes one key, or deletes it when `value` is null; whether it was
-// written is of no interest to either program.
-void writeSetting(const char* file, const char* section, const char* key, const char* value);
+// Writes one key, or deletes it when `value` is null; false when the
+// system says it could not.
+bool writeSetting(const char* file, const char* section, const char* key, const char* value);
 
 // Whether this process runs elevated on Windows Vista or later (an
 // administrator's full token behind the consent prompt); false anywhere
@@ -103,5 +103,18 @@ int runAndWait(const char* path, const char* argumentZero, const char* first,
 
 // One line for a debugger; invisible to the user.
 void debugOutput(const char* text);
+
+// The process's whole command line, its program's name first.
+const char* commandLine();
+
+// Appends `line` and a line end to the file at `path`, which is made when
+// missing; false when any of it fails.
+bool appendLine(const char* path, const char* line);
+
+// The local date and time, "2026-12-09 14:03:27".
+void localTime(char* out, size_t size);
+
+// Blocks for `ms` milliseconds and nothing else.
+void pause(int32_t ms);
 
 }  // namespace system_platform

@@ -1,6 +1,7 @@
 #include <windows.h>
 #include <process.h>
 
+#include "common/bounded_text.h"
 #include "system/look_up_win32.h"
 #include "system/system_platform.h"
 
@@ -69,8 +70,33 @@ void readSetting(const char* file, const char* section, const char* key, const c
     GetPrivateProfileStringA(section, key, fallback, value, static_cast<DWORD>(size), file);
 }
 
-void writeSetting(const char* file, const char* section, const char* key, const char* value) {
-    WritePrivateProfileStringA(section, key, value, file);
+bool writeSetting(const char* file, const char* section, const char* key, const char* value) {
+    return WritePrivateProfileStringA(section, key, value, file) != FALSE;
+}
+
+const char* commandLine() { return GetCommandLineA(); }
+
+bool appendLine(const char* path, const char* line) {
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const DWORD length = static_cast<DWORD>(lstrlenA(line));
+    const bool ok = SetFilePointer(file, 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER &&
+                    WriteFile(file, line, length, &written, nullptr) && written == length &&
+                    WriteFile(file, "\r\n", 2, &written, nullptr) && written == 2;
+    return CloseHandle(file) && ok;
+}
+
+void localTime(char* out, size_t size) {
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    formatText(out, size, "%04u-%02u-%02u %02u:%02u:%02u", now.wYear, now.wMonth, now.wDay,
+               now.wHour, now.wMinute, now.wSecond);
+}
+
+void pause(int32_t ms) {
+    if (ms > 0) Sleep(static_cast<DWORD>(ms));
 }
 
 void startProgram(const char* commandLine) { WinExec(commandLine, SW_SHOW); }

@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include "state/setup_state.h"
+#include "system/conversation.h"
+#include "system/system_platform.h"
 #include "ui/busy_layout.h"
 
 int32_t busyFrame = 0;
@@ -37,6 +39,11 @@ int64_t millisecondsSince(const LARGE_INTEGER& start, const LARGE_INTEGER& frequ
 }  // namespace
 
 void showBusyAnimation(int32_t durationMs) {
+    // Nobody to show it to: the wait stays, as a plain one.
+    if (unattendedRun()) {
+        system_platform::pause(durationMs);
+        return;
+    }
     RECT desktop;
     GetWindowRect(GetDesktopWindow(), &desktop);
     AnimationArea area = animationArea(desktop.left, desktop.top, desktop.right, desktop.bottom);

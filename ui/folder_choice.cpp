@@ -7,7 +7,8 @@
 #include "payload/payload_names.h"
 #include "state/installer_config.h"
 #include "state/setup_state.h"
-#include "system/message_box.h"
+#include "state/run_log.h"
+#include "system/conversation.h"
 #include "system/system_platform.h"
 #include "ui/folder_platform.h"
 #include "ui/folder_rules.h"
@@ -26,11 +27,17 @@ const InstallerConfig* choice = &installerConfig;
 // programs run with more rights than its users.
 char recordedFolder[TEXT_BUFFER_SIZE];
 
-// A warning whose text names the product or its group once.
+// A folder refused, with why: the dialog stays, or, unattended, the run
+// ends.
+void refuseFolder(WindowHandle dialog, const char* caption, const char* text) {
+    refuse(RUN_FOLDER_REFUSED, dialog, caption, text);
+}
+
+// The same, with a text that names the product or its group once.
 void warnNaming(WindowHandle dialog, const char* caption, const char* format, const char* name) {
     char text[TEXT_BUFFER_SIZE];
     formatText(text, sizeof text, format, name);
-    showWarning(dialog, caption, text);
+    refuseFolder(dialog, caption, text);
 }
 
 // A service program, or a helper installer run with setup's rights, makes
@@ -101,7 +108,7 @@ bool isTheWindowsDirectory(const char* folder) {
 // any other asks first.
 bool acceptExistingDirectory(WindowHandle dialog) {
     if (endsWithGroupName(setupState.dataFolder, choice->groupName)) return true;
-    return askYesNo(dialog, "Write Data to Existing Folder?",
+    return ask(QUESTION_EXISTING_FOLDER, dialog, "Write Data to Existing Folder?",
                     "That folder already exists. The application can use it, but we do not "
                     "recommend using a folder that is already being used for other purposes. "
                     "Are you sure you want to use this directory?");
@@ -143,7 +150,7 @@ bool acceptFolderChoice(WindowHandle dialog, const char* parent, const char* app
     // name the folder really has.
     cutTrailingDotsAndBlanks(setupState.dataFolder);
     if (!fits || !payloadPathsFit(setupState.dataFolder, longestDataFolderName(payloadTable))) {
-        showWarning(dialog, "Folder Name Too Long",
+        refuseFolder(dialog, "Folder Name Too Long",
                     "That folder name is too long to hold the application's files. Please choose "
                     "a folder with a shorter path.");
         return false;
@@ -156,7 +163,7 @@ bool acceptFolderChoice(WindowHandle dialog, const char* parent, const char* app
         // its separators are normalised, and the two that open
         // "\\server\share" become one, which names a folder of the current
         // drive instead. Refused before anything is made on the share.
-        showWarning(dialog, "Can't Install to a Network Path",
+        refuseFolder(dialog, "Can't Install to a Network Path",
                     "That location is a network path. The application can only store its data "
                     "files in a folder on one of the drives of this computer. Please choose "
                     "another location, or give the network folder a drive letter first.");
@@ -173,7 +180,7 @@ bool acceptFolderChoice(WindowHandle dialog, const char* parent, const char* app
     switch (folder_platform::pathKind(setupState.dataFolder)) {
     case folder_platform::PATH_MISSING:
         if (makeDataFolder(setupState.dataFolder)) return true;
-        showWarning(dialog, "Can't Create Directory",
+        refuseFolder(dialog, "Can't Create Directory",
                     "That folder does not exist, and the application was not able to create it. "
                     "Most likely the parent folder does not exist or you have entered a path the "
                     "program does not have write access to.");
@@ -204,36 +211,73 @@ int chooseDataFolder(ModuleHandle instance, WindowHandle owner) {
     return chooseDataFolderFor(installerConfig, instance, owner);
 }
 
+namespace {
+
+const char WINDOWS_DIRECTORY_CAPTION[] = "Can't Install to Windows Directory";
+const char WINDOWS_DIRECTORY_TEXT[] =
+    "That directory is the Windows directory. It is not safe to install applications in the "
+    "Windows directory because it contains other important system files. Please choose another "
+    "location.";
+
+// The folder taken: entered (made first when missing) and recorded as the
+// settings file's "dataDir". False, with its message, when it cannot be
+// entered.
+bool enterAndRecord(WindowHandle owner) {
+    if (enterDirectory(setupState.dataFolder, 1) != 0) {
+        refuseFolder(owner, "Couldn't Access Directory",
+                     "That directory does not exist and could not be created. Please enter a "
+                     "valid location for a directory on your system.");
+        return false;
+    }
+    if (!system_platform::writeSetting(choice->settingsFileName, SETTINGS_SECTION, SETTINGS_KEY,
+                                       setupState.dataFolder)) {
+        reportProblem(nullptr, nullptr, "the data folder could not be recorded as dataDir");
+    }
+    logStep("Data folder %s entered and recorded.", setupState.dataFolder);
+    return true;
+}
+
+// Nobody is at the screen: the folder the command line named, or else the
+// one proposed, passes every check the dialog makes, once; a refusal ends
+// the run.
+int takeFolderWithoutDialog(WindowHandle owner) {
+    const char* why = recordedFolder[0] ? "recorded by the earlier installation" : "the default";
+    if (setupState.namedFolder[0]) {
+        copyText(setupState.dataFolder, sizeof setupState.dataFolder, setupState.namedFolder);
+        normalizeSeparators(setupState.dataFolder);
+        why = "named on the command line";
+    }
+    logStep("Data folder %s: %s.", setupState.dataFolder, why);
+    if (isTheWindowsDirectory(setupState.dataFolder)) {
+        refuseFolder(owner, WINDOWS_DIRECTORY_CAPTION, WINDOWS_DIRECTORY_TEXT);
+        return 0;
+    }
+    char parent[TEXT_BUFFER_SIZE], application[TEXT_BUFFER_SIZE];
+    splitDataFolder(setupState.dataFolder, parent, sizeof parent, application, sizeof application);
+    return acceptFolderChoice(owner, parent, application) && enterAndRecord(owner) ? 1 : 0;
+}
+
+}  // namespace
+
 int chooseDataFolderFor(const InstallerConfig& config, ModuleHandle instance, WindowHandle owner) {
     choice = &config;
     proposeDataFolder(owner);
+    if (unattendedRun()) return takeFolderWithoutDialog(owner);
     bool firstPass = true;
     for (;;) {
         bool windowsDirectory = isTheWindowsDirectory(setupState.dataFolder);
         if (windowsDirectory) {
-            showWarning(owner, "Can't Install to Windows Directory",
-                        "That directory is the Windows directory. It is not safe to install "
-                        "applications in the Windows directory because it contains other "
-                        "important system files. Please choose another location.");
+            refuseFolder(owner, WINDOWS_DIRECTORY_CAPTION, WINDOWS_DIRECTORY_TEXT);
         }
-        if (!firstPass && !windowsDirectory) {
-            if (enterDirectory(setupState.dataFolder, 1) == 0) {
-                system_platform::writeSetting(choice->settingsFileName, SETTINGS_SECTION,
-                                              SETTINGS_KEY, setupState.dataFolder);
-                return 1;
-            }
-            showWarning(owner, "Couldn't Access Directory",
-                        "That directory does not exist and could not be created. Please enter a "
-                        "valid location for a directory on your system.");
-        }
+        if (!firstPass && !windowsDirectory && enterAndRecord(owner)) return 1;
         firstPass = false;
         // Only OK chooses: a dialog that could not be shown (-1) is no
         // choice of the user's, and ends the run as Cancel does.
         if (folder_platform::runFolderDialog(instance, owner) != 1) {
-            showWarning(owner, "Shutting Down",
-                        "This program cannot operate without a data folder to store its files "
-                        "in. The program will exit now. Please determine an appropriate folder "
-                        "name and start the program again later.");
+            tell(owner, "Shutting Down",
+                 "This program cannot operate without a data folder to store its files in. The "
+                 "program will exit now. Please determine an appropriate folder name and start "
+                 "the program again later.");
             return 0;
         }
         normalizeSeparators(setupState.dataFolder);

@@ -3,33 +3,11 @@
 #include <string.h>
 
 #include "common/bounded_text.h"
+#include "common/command_line.h"
 
 namespace {
 
 const char FINISH_SWITCH[] = "-finish";
-
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-
-// The next argument, its quotes taken off; false at the end or when it
-// does not fit.
-bool nextArgument(const char** line, char* out, size_t size) {
-    const char* p = *line;
-    while (isBlank(*p)) ++p;
-    if (!*p) return false;
-    size_t length = 0;
-    bool quoted = false;
-    for (; *p && (quoted || !isBlank(*p)); ++p) {
-        if (*p == '"') {
-            quoted = !quoted;
-            continue;
-        }
-        if (length + 1 >= size) return false;
-        out[length++] = *p;
-    }
-    out[length] = '\0';
-    *line = p;
-    return true;
-}
 
 bool isSilentSwitch(const char* argument) {
     return argument[0] == '/' && (argument[1] == 'S' || argument[1] == 's') && !argument[2];
@@ -95,16 +73,4 @@ bool formatFinisherArguments(char* out, size_t size, uint32_t firstProcess, uint
     return formatText(out, size, "%s %lu %lu%s \"%s\"", FINISH_SWITCH,
                       static_cast<unsigned long>(firstProcess),
                       static_cast<unsigned long>(resultPipe), silent ? " /S" : "", original);
-}
-
-const char* argumentsAfterProgramName(const char* commandLine) {
-    const char* p = commandLine;
-    if (*p == '"') {
-        for (++p; *p && *p != '"'; ++p) {
-        }
-        if (*p) ++p;
-    } else {
-        while (*p && !isBlank(*p)) ++p;
-    }
-    return p;
 }

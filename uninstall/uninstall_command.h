@@ -7,6 +7,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "common/command_line.h"
 #include "common/path_rules.h"
 
 struct UninstallCommand {
@@ -26,7 +27,3 @@ bool parseUninstallCommand(const char* arguments, UninstallCommand* command);
 // when they do not fit.
 bool formatFinisherArguments(char* out, size_t size, uint32_t firstProcess, uint32_t resultPipe,
                              bool silent, const char* original);
-
-// The command line past its first argument, the program's name as the
-// system's parser reads it: quoted, or up to the first blank.
-const char* argumentsAfterProgramName(const char* commandLine);

@@ -185,6 +185,16 @@ TEST(Completion, EachProductAndFamilyGetsItsStepsInOrder) {
              registration(STARTUP) + Lines{"question[backdrop] Add To Startup Group -> Yes"} +
              shortcut(fake_machine::COMMON_STARTUP, "Moor", false) +
              Lines{"start \"" + inFolder("moor.exe") + "\" \\n"} + ending("moor.ini", "No")},
+        {"run as the local system account, with nobody at the desktop: the common folders",
+         &STARTUP, PLATFORM_NT,
+         [] {
+             fake_machine::setAccounts("S-1-5-18", "");
+             fake_machine::scriptAnswers({true, false});
+         },
+         groupShortcuts("Moor Apps", "Moor", fake_machine::COMMON_PROGRAMS) +
+             registration(STARTUP) + Lines{"question[backdrop] Add To Startup Group -> Yes"} +
+             shortcut(fake_machine::COMMON_STARTUP, "Moor", false) +
+             Lines{"start \"" + inFolder("moor.exe") + "\" \\n"} + ending("moor.ini", "No")},
         {"the desktop's account cannot be told: the user's own folders", &STARTUP, PLATFORM_NT,
          [] {
              fake_machine::setAccounts("S-1-5-21-500", "");

@@ -10,6 +10,7 @@
 #include "setup/extraction_outcome.h"
 #include "setup/setup_sequence.h"
 #include "state/installer_config.h"
+#include "state/run_log.h"
 #include "state/setup_state.h"
 #include "support/fake_machine.h"
 
@@ -106,7 +107,7 @@ void run(const SetupRun& r) {
     int status = -1;
     bool endedInside = false;
     try {
-        status = r.config ? runSetupWith(nullptr, *r.config) : runSetup(nullptr);
+        status = r.config ? runSetupWith(nullptr, *r.config, "") : runSetup(nullptr);
     } catch (const fake_machine::ProcessEnded& ended) {
         status = ended.status;
         endedInside = true;
@@ -322,7 +323,7 @@ TEST(SetupSequence, AFailedOrEndedUpgradeIsUndoneAroundItsFilesAndSaysWhatCameBa
         row.machine();
         setupState = SetupState();
         try {
-            row.config ? runSetupWith(nullptr, *row.config) : runSetup(nullptr);
+            row.config ? runSetupWith(nullptr, *row.config, "") : runSetup(nullptr);
         } catch (const fake_machine::ProcessEnded&) {
             ADD_FAILURE() << "the process ended inside";
         }
@@ -336,6 +337,135 @@ TEST(SetupSequence, AFailedOrEndedUpgradeIsUndoneAroundItsFilesAndSaysWhatCameBa
             for (const std::string& line : log) EXPECT_EQ(line.find(row.never), std::string::npos);
         }
     }
+}
+
+// Unattended, nothing shows; each way the run can end is its exit code and
+// the log's last line. The log of each row is checked for the lines the row
+// is about, in order.
+TEST(SetupSequence, UnattendedRunsShowNothingAnswerForThemselvesAndEndWithTheirCodes) {
+    const char LOG[] = "C:\\setup.log";
+    const std::string SOME = "C:\\Some Folder";
+    struct Row {
+        const char* label;
+        std::string arguments;
+        std::function<void()> machine;
+        int exitCode;
+        Lines calls;    // of the run, in this order
+        Lines logged;   // in the log, in this order, without the time
+        const InstallerConfig* config = nullptr;
+    };
+    const Row rows[] = {
+        {"a whole run into the named folder", "/S /LOG=C:\\setup.log /D=C:\\Some Folder", nullptr,
+         0,
+         {"mkdir " + SOME, "setting tarnwick.ini Options dataDir=" + SOME, "free space C:\\",
+          "busy 2000", "busy 8000", "extract into " + SOME,
+          "create key Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tarnwick Suite"},
+         {"Setup of Tarnwick Suite, an unattended run, on the NT family.",
+          "The agreement counts as accepted by whoever deploys the product.",
+          "Data folder " + SOME + ": named on the command line.",
+          "Data folder " + SOME + " entered and recorded.",
+          "Free space on C:\\: 3906 megabytes; 1 required.",
+          "Notice \"Closing Running Copies\": Any copies of Tarnwick Suite currently running must "
+          "now be shut down. This may take a few seconds.",
+          "Every file is in place.", "Links go into the user's own Start menu.",
+          "Registry value DisplayName = Tarnwick Suite",
+          "Question \"Installation Successful\": Tarnwick Suite has been successfully installed on "
+          "your system. Would you like to start Tarnwick Suite now?, answered No for an "
+          "unattended run",
+          "Exit code 0."}},
+        {"a switch it does not know: nothing but the log", "/S /LOG=C:\\setup.log /X", nullptr, 2,
+         {}, {"The run ends, \"Command Line Not Understood\": /X", "Exit code 2."}},
+        {"a folder that is no full path", "/S /LOG=C:\\setup.log /D=Some Folder", nullptr, 3, {},
+         {"Refused, \"Please Enter a Full Path\": That location is not a full path to a folder on "
+          "this computer. Please enter a folder that begins with a drive letter, such as "
+          "C:\\Tarnwick.",
+          "Exit code 3."}},
+        {"an existing folder of another name is taken, since the caller named it",
+         "/S /LOG=C:\\setup.log /D=D:\\Other", [] { fake_machine::addDirectory("D:\\Other"); }, 0,
+         {"extract into D:\\Other"},
+         {"Question \"Write Data to Existing Folder?\": That folder already exists. The "
+          "application can use it, but we do not recommend using a folder that is already being "
+          "used for other purposes. Are you sure you want to use this directory?, answered Yes "
+          "for an unattended run"}},
+        {"too little space", "/S /LOG=C:\\setup.log",
+         [] { fake_machine::setFreeClusters('C', 255); }, 4, {"free space C:\\"},
+         {"Free space on C:\\: 0 megabytes; 1 required.", "Exit code 4."}},
+        {"a damaged setup", "/S /LOG=C:\\setup.log", [] { fake_machine::damagePayload(); }, 5, {},
+         {"Exit code 5."}},
+        {"a file that cannot be created", "/S /LOG=C:\\setup.log",
+         [] { fake_machine::scriptExtraction(EXTRACT_CANNOT_CREATE); }, 6, {}, {"Exit code 6."}},
+        {"a write that fails", "/S /LOG=C:\\setup.log",
+         [] { fake_machine::scriptExtraction(EXTRACT_WRITE_FAILED); }, 7, {}, {"Exit code 7."}},
+        {"no memory", "/S /LOG=C:\\setup.log",
+         [] { fake_machine::scriptExtraction(EXTRACT_NO_MEMORY); }, 8, {}, {"Exit code 8."}},
+        {"an old service that stays", "/S /LOG=C:\\setup.log",
+         [] {
+             fake_machine::OldService service;
+             service.managerFails = true;
+             fake_machine::setOldService(service);
+         },
+         9, {"open manager"},
+         {"The old service TarnwickService: the service manager cannot be opened.", "Exit code 9."},
+         &WITH_SERVICE},
+        {"a link that cannot be made: installed, with a problem", "/S /LOG=C:\\setup.log",
+         [] { fake_machine::failLinkStep("create"); }, 1, {},
+         {"Problem: the link \"Tarnwick Suite\" could not be made", "Exit code 1."}},
+        {"the warning of running copies goes on as if read", "/S /LOG=C:\\setup.log", nullptr, 0,
+         {"extract into C:\\Program Files\\Tarnwick Tools"},
+         {"Notice \"Close Running Copies First!\": Do you already have an older version of "
+          "Tarnwick? If you do, MAKE SURE IT IS NOT RUNNING RIGHT NOW. If it is running, shut it "
+          "down BEFORE clicking the OK button. If you have not installed Tarnwick before, just "
+          "click the OK button."},
+         &WARNING_ONLY},
+        {"a log that cannot be written stops nothing", "/S /LOG=C:\\setup.log",
+         [] { fake_machine::failLogFile(); }, 0, {"extract into C:\\Program Files\\Tarnwick"}, {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        fake_machine::reset();
+        if (row.machine) row.machine();
+        setupState = SetupState();
+        int status = -1;
+        try {
+            status = runSetupWith(nullptr, row.config ? *row.config : installerConfig,
+                                  row.arguments.c_str());
+        } catch (const fake_machine::ProcessEnded&) {
+            ADD_FAILURE() << "the process ended inside";
+        }
+        EXPECT_EQ(row.exitCode, status);
+        const Lines& calls = fake_machine::log();
+        EXPECT_TRUE(inOrder(row.calls, calls)) << ::testing::PrintToString(calls);
+        for (const std::string& call : calls) {
+            for (const char* window : {"backdrop", "agreement", "dialog", "warning", "question",
+                                       "notice", "progress"}) {
+                EXPECT_NE(0u, call.rfind(window, 0)) << "a window showed: " << call;
+            }
+        }
+        Lines logged;
+        for (const std::string& line : fake_machine::fileLines(LOG)) {
+            EXPECT_EQ(0u, line.rfind("2026-01-02 03:04:05 ", 0)) << line;
+            logged.push_back(line.substr(20));
+        }
+        EXPECT_TRUE(inOrder(row.logged, logged)) << ::testing::PrintToString(logged);
+    }
+}
+
+// With a person at the screen, the run is today's whatever the command
+// line holds, and /LOG= still gets its log.
+TEST(SetupSequence, AnInteractiveRunIgnoresOtherArgumentsAndStillLogs) {
+    fake_machine::reset();
+    fake_machine::scriptFolderDialog({ok("C:\\Program Files", "Tarnwick")});
+    setupState = SetupState();
+    EXPECT_EQ(0, runSetupWith(nullptr, installerConfig, "/X /LOG=C:\\setup.log /D=D:\\Elsewhere"));
+    const Lines& calls = fake_machine::log();
+    EXPECT_TRUE(inOrder({"backdrop", "agreement -> 1", "dialog[backdrop] C:\\Program Files | Tarnwick",
+                         "extract into C:\\Program Files\\Tarnwick",
+                         "question[backdrop] Installation Successful -> No"},
+                        calls));
+    const Lines logged = fake_machine::fileLines("C:\\setup.log");
+    ASSERT_FALSE(logged.empty());
+    EXPECT_NE(std::string::npos, logged.front().find("an interactive run"));
+    EXPECT_NE(std::string::npos, logged.back().find("Exit code 0."));
 }
 
 TEST(SetupSequence, FreeSpaceMessageNamesTheRootOfTheFolderOrOfTheCurrentDrive) {

@@ -170,6 +170,10 @@ void scriptFolderDialog(const std::vector<Step>& steps) { machine.folderSteps = 
 void scriptAnswers(const std::vector<bool>& yes) { machine.answers = yes; }
 void scriptAgreement(int result) { machine.agreement = result; }
 void scriptExtraction(ExtractResult result) { machine.extraction = result; }
+void setCommandLine(const std::string& line) { machine.commandLine = line; }
+std::vector<std::string> fileLines(const std::string& path) { return machine.fileLines[key(path)]; }
+void failLogFile() { machine.logFileFails = true; }
+void failSettings() { machine.settingsFail = true; }
 
 void scriptUndo(int32_t kept, int32_t stepsLeft) {
     machine.extractionOutcome.journalFound = true;
@@ -330,13 +334,15 @@ void readSetting(const char* file, const char* section, const char* name, const 
     value[text.size()] = '\0';
 }
 
-void writeSetting(const char* file, const char* section, const char* name, const char* value) {
+bool writeSetting(const char* file, const char* section, const char* name, const char* value) {
     note(std::string("setting ") + file + " " + section + " " + name + "=" +
          (value ? value : "(deleted)"));
+    if (machine.settingsFail) return false;
     if (value)
         machine.settings[name] = value;
     else
         machine.settings.erase(name);
+    return true;
 }
 
 }  // namespace system_platform

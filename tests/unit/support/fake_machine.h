@@ -118,6 +118,13 @@ struct OldService {
     bool markedForDeletion = false;  // by an earlier removal
 };
 void setOldService(const OldService& service);
+// The process's command line, whole ("setup.exe" unless set).
+void setCommandLine(const std::string& line);
+// Lines appended to a file (the run's log), each as written.
+std::vector<std::string> fileLines(const std::string& path);
+void failLogFile();
+void failSettings();  // the settings file cannot be written
+
 // Everything written to standard output.
 const std::string& printed();
 

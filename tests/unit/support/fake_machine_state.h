@@ -53,6 +53,10 @@ struct Machine {
     OldService service;
     size_t serviceQueries = 0;
     std::string printed;
+    std::string commandLine = "setup.exe";
+    bool logFileFails = false;
+    bool settingsFail = false;
+    std::map<std::string, std::vector<std::string>> fileLines;  // by key: lines appended
     std::vector<std::string> log;
     std::vector<std::string> texts;
 };

@@ -264,6 +264,20 @@ int runAndWait(const char* path, const char* argumentZero, const char* first,
 
 void debugOutput(const char* text) { note("debug " + fake_machine::visible(text)); }
 
+const char* commandLine() { return machine.commandLine.c_str(); }
+
+// Log lines are kept apart from the run's calls: each test reads them whole.
+bool appendLine(const char* path, const char* line) {
+    if (machine.logFileFails) return false;
+    machine.files.insert(fake_machine::key(path));
+    machine.fileLines[fake_machine::key(path)].push_back(line);
+    return true;
+}
+
+void localTime(char* out, size_t size) { copyText(out, size, "2026-01-02 03:04:05"); }
+
+void pause(int32_t ms) { note("pause " + std::to_string(ms)); }
+
 }  // namespace system_platform
 
 // --- other programs' windows, the service manager, the timed wait ----------------
