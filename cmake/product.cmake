@@ -110,6 +110,25 @@ function(tw_source_time product_dir out)
     set(${out} ${time} PARENT_SCOPE)
 endfunction()
 
+# A command that signs a Windows program in place, the program's path given
+# after its own arguments: run on the shipped product's uninstaller and on
+# every program of its own build as soon as each is linked, so that the
+# payload carries them signed (the test products of tests/win32 stay as
+# linked). scripts/make-setup sets it (scripts/sign-file) for a signed
+# release and for the check of one; empty, nothing is added to the build. A
+# command line that changes links the programs again, since the command
+# belongs to their link step.
+set(TW_SIGN_COMMAND "" CACHE STRING
+    "Command that signs a program in place, its path appended (docs/signing.md); empty: none")
+
+function(tw_sign_after_build target id)
+    if(NOT TW_SIGN_COMMAND STREQUAL "" AND id STREQUAL TW_PRODUCT_ID)
+        add_custom_command(TARGET ${target} POST_BUILD
+            COMMAND ${TW_SIGN_COMMAND} $<TARGET_FILE:${target}>
+            VERBATIM)
+    endif()
+endfunction()
+
 # Builds one of a product's Win32 programs into the product's built folder.
 # Called from a product folder's CMakeLists.txt; PRODUCT_BUILT_DIR and
 # PRODUCT_ID are set by tw_add_product before it adds that folder.
@@ -125,6 +144,7 @@ function(add_product_program name)
     # folder per user, and the settings file would come from there.
     target_link_options(${name} PRIVATE -s -Wl,--tsaware)
     set_property(GLOBAL APPEND PROPERTY TW_PRODUCT_PROGRAMS_${PRODUCT_ID} ${name})
+    tw_sign_after_build(${name} ${PRODUCT_ID})
 endfunction()
 
 # tw_entry_without_runtime(<target> <function>)
@@ -171,7 +191,9 @@ function(tw_add_uninstaller id product_dir out)
     set_target_properties(${target} PROPERTIES
         OUTPUT_NAME kluninst RUNTIME_OUTPUT_DIRECTORY ${out}/bin)
     # The uninstaller must fit one payload chunk, whatever the product:
-    # caught when it is built, for every product.
+    # caught when it is built, for every product, and signed first, as the
+    # payload carries it.
+    tw_sign_after_build(${target} ${id})
     add_custom_command(TARGET ${target} POST_BUILD
         COMMAND ${CMAKE_COMMAND} -DFILE=$<TARGET_FILE:${target}>
                 -DMIN_BYTES=1 -DMAX_BYTES=29999
@@ -252,7 +274,6 @@ endfunction()
 function(tw_add_setup_program target id output_dir)
     add_executable(${target} WIN32
         ${PROJECT_SOURCE_DIR}/setup/winmain.cpp
-        ${PROJECT_SOURCE_DIR}/setup/zlib_without_gzip.cpp
         ${PROJECT_SOURCE_DIR}/ui/setup.rc
         $<TARGET_OBJECTS:${id}_payload>
         $<TARGET_OBJECTS:payload_win32>
