@@ -1,10 +1,10 @@
 #include "payload/extract.h"
 
 #include <string.h>
-#include <zlib.h>
 
 #include "common/bounded_text.h"
 #include "common/path_rules.h"
+#include "payload/inflate.h"
 #include "payload/journal.h"
 #include "payload/payload_io.h"
 #include "payload/upgrade.h"
@@ -49,13 +49,16 @@ struct Progress {
     }
 };
 
+// The chunk loops below keep the name of the size type zlib's uncompress
+// took when it inflated the chunks; the inflater counts in uint32_t.
+using uLongf = uint32_t;
+
 // Inflates one chunk into the working buffer. A damaged stream, or one that
 // would inflate past CHUNK_SIZE, yields false and nothing of its output may
 // reach the disk.
 bool inflateChunk(const unsigned char* chunk, uint32_t length, unsigned char* buffer,
                   uLongf* produced) {
-    *produced = CHUNK_SIZE;
-    return uncompress(buffer, produced, chunk, length) == Z_OK;
+    return inflateStream(chunk, length, buffer, CHUNK_SIZE, produced);
 }
 
 ExtractResult writeChunks(const PayloadTable& table, int index, payload_io::File* file,
