@@ -49,15 +49,11 @@ struct Progress {
     }
 };
 
-// The chunk loops below keep the name of the size type zlib's uncompress
-// took when it inflated the chunks; the inflater counts in uint32_t.
-using uLongf = uint32_t;
-
 // Inflates one chunk into the working buffer. A damaged stream, or one that
 // would inflate past CHUNK_SIZE, yields false and nothing of its output may
 // reach the disk.
 bool inflateChunk(const unsigned char* chunk, uint32_t length, unsigned char* buffer,
-                  uLongf* produced) {
+                  uint32_t* produced) {
     return inflateStream(chunk, length, buffer, CHUNK_SIZE, produced);
 }
 
@@ -65,13 +61,12 @@ ExtractResult writeChunks(const PayloadTable& table, int index, payload_io::File
                           unsigned char* buffer, Progress& progress) {
     const char* name = table.fileNames[index];
     for (int32_t c = 0; c < table.fileChunkCounts[index]; ++c) {
-        uLongf produced = 0;
+        uint32_t produced = 0;
         if (!inflateChunk(table.fileChunks[index][c], table.fileChunkLengths[index][c], buffer,
                           &produced)) {
             return EXTRACT_WRITE_FAILED;
         }
-        uint32_t size = static_cast<uint32_t>(produced);
-        if (payload_io::writeFile(file, buffer, size) < size) return EXTRACT_WRITE_FAILED;
+        if (payload_io::writeFile(file, buffer, produced) < produced) return EXTRACT_WRITE_FAILED;
         ++progress.chunksDone;
         progress.report(name);
     }
@@ -242,7 +237,7 @@ PayloadCheck checkPayloadFrom(const PayloadTable& table) {
     for (int32_t i = 0; i < table.fileCount && result == PAYLOAD_INTACT; ++i) {
         const int32_t last = table.fileChunkCounts[i] - 1;
         for (int32_t c = 0; c <= last; ++c) {
-            uLongf produced = 0;
+            uint32_t produced = 0;
             // The generator cuts every piece but a file's last to the full size.
             if (!inflateChunk(table.fileChunks[i][c], table.fileChunkLengths[i][c], buffer,
                               &produced) ||

@@ -25,9 +25,9 @@ ExtractResult extractPayloadFrom(const PayloadTable& table, WindowHandle window,
 ExtractResult extractPayload(WindowHandle window, ProgressCallback callback);
 
 // Whether every chunk of the table is whole, found before anything is
-// written: each inflates without error (zlib checks its own checksum) into
-// the working buffer, to a full piece or, as a file's last chunk, to at
-// most one. A buffer that cannot be had leaves the table unchecked; the
+// written: each inflates without error (its Adler-32 checksum included)
+// into the working buffer, to a full piece or, as a file's last chunk, to
+// at most one. A buffer that cannot be had leaves the table unchecked; the
 // extraction then reports the lack of memory itself.
 enum PayloadCheck { PAYLOAD_INTACT, PAYLOAD_DAMAGED, PAYLOAD_UNCHECKED };
 PayloadCheck checkPayloadFrom(const PayloadTable& table);
