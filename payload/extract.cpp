@@ -91,7 +91,7 @@ ExtractResult openTarget(const char* name, const char* path, Journal* journal,
         if (probe) {
             payload_io::closeFile(probe);
             payload_io::PathStatus status;
-            if (!formatText(kept, sizeof kept, "%s%s", path, KEPT_SUFFIX) ||
+            if (!keptName(kept, path) ||
                 payload_io::pathStatus(kept, &status)) {
                 return EXTRACT_CANNOT_CREATE;
             }

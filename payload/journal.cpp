@@ -33,10 +33,6 @@ bool resolve(char* out, const char* folder, const char* path) {
     return joinPath(out, PATH_BUFFER_SIZE, folder, path);
 }
 
-bool keptName(char* out, const char* path) {
-    return formatText(out, PATH_BUFFER_SIZE, "%s%s", path, KEPT_SUFFIX);
-}
-
 // Reads the journal line by line through a small block.
 class LineReader {
 public:
@@ -159,6 +155,10 @@ void finishFileLine(const char* folder, const char* word, const char* journalled
 }
 
 }  // namespace
+
+bool keptName(char* out, const char* path) {
+    return formatText(out, PATH_BUFFER_SIZE, "%s%s", path, KEPT_SUFFIX);
+}
 
 bool openJournal(Journal* journal, const char* folder, const UpgradeNotes& notes) {
     char path[PATH_BUFFER_SIZE];

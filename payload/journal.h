@@ -31,3 +31,7 @@ bool openJournal(Journal* journal, const char* folder, const UpgradeNotes& notes
 bool writeJournalLine(Journal* journal, const char* word, const char* path);
 
 void closeJournal(Journal* journal);
+
+// The name `path` is kept aside under, into a path buffer; false when it
+// does not fit.
+bool keptName(char* out, const char* path);

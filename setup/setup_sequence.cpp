@@ -224,12 +224,11 @@ bool undoAroundFiles(const InstallerConfig& config, const UpgradeOutcome& outcom
 void earlierRunStage(const InstallerConfig& config) {
     readEarlierFolder(config);
     if (!setupState.earlierFolder[0]) return;
-    char folder[TEXT_BUFFER_SIZE];
-    copyText(folder, sizeof folder, setupState.earlierFolder);
     UpgradeOutcome outcome;
-    finishUpgradeIn(folder, &outcome);
+    finishUpgradeIn(setupState.earlierFolder, &outcome);
     if (!outcome.journalFound || outcome.committed) return;
-    undoAroundFiles(config, outcome, outcome.serviceRemoved, outcome.earlierFolder, folder);
+    undoAroundFiles(config, outcome, outcome.serviceRemoved, outcome.earlierFolder,
+                    setupState.earlierFolder);
     readEarlierFolder(config);
 }
 
